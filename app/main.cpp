@@ -1,0 +1,21 @@
+// jellycube: a soft 5 x 5 x 5 lattice cube that falls, bounces and hops on a textured floor.
+#include "app/callbacks.h"
+
+#include <GL/glut.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    glutInit(&argc, argv); // the whole command line belongs to the toolkit
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(700, 700);
+    glutCreateWindow("Diz! Uvi! Dar!"); // makes the window's GL context current
+    glutIdleFunc(on_idle);
+    glutKeyboardFunc(on_keyboard);
+    glutReshapeFunc(on_reshape);
+    glutDisplayFunc(on_display);
+    init_scene();
+    std::fputs(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), stdout);
+    glutMainLoop();
+    return 0;
+}

@@ -1,0 +1,13 @@
+// Loading 24-bit BMP files into mipmapped OpenGL textures.
+#pragma once
+
+#include <cstdint>
+
+// Fills the texture bound to GL_TEXTURE_2D, all mipmap levels, from the BMP file `name`.
+// On a file that cannot be opened or is not a usable 24-bit BMP it writes one line to
+// standard output and ends the process with status 1.
+void load_bmp_texture(const char* name);
+
+// Creates the cube texture from "cub.bmp", then the floor texture from "floor.bmp", both
+// read from the current directory.
+void load_scene_textures(uint32_t& cube_texture, uint32_t& floor_texture);
