@@ -26,5 +26,7 @@ int64_t clock_ticks() {
     return int64_t(now.tv_sec) * 1000000000 + int64_t(now.tv_nsec);
 }
 
-int64_t clock_ticks_per_second() { return 1000000000; }
+int64_t clock_ticks_per_second() {
+    return 1000000000;
+}
 #endif

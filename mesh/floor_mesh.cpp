@@ -8,7 +8,8 @@ void build_floor_mesh(GridMesh& floor) {
     floor.resize(size);
     for (int32_t i = 0; i < size; ++i) {
         for (int32_t j = 0; j < size; ++j) {
-            Vec3& p = floor.vertices[std::size_t(i) * std::size_t(floor.n) + std::size_t(j)].position;
+            Vec3& p =
+                floor.vertices[std::size_t(i) * std::size_t(floor.n) + std::size_t(j)].position;
             // x is worked out in single precision on purpose: some columns land a few
             // units in the last place off the whole number (column 8 gives -6.9999995).
             p.x = (float(j) / 30.0f - 0.5f) * 30.0f;

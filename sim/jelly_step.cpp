@@ -5,7 +5,7 @@
 namespace {
 
 constexpr double force_scale = 4000.0;
-constexpr double gravity = 1.0;     // subtracted from the acceleration's y (units/s^2)
+constexpr double gravity = 1.0;      // subtracted from the acceleration's y (units/s^2)
 constexpr double damping_rate = 0.2; // times the particle's own velocity
 
 // The 26 neighbour offsets in summation order: 6 axis, 12 face diagonal, 8 body diagonal.
@@ -23,7 +23,9 @@ constexpr Offset neighbour_offsets[26] = {
 constexpr int axis_count = 6;
 constexpr int face_count = 12;
 
-constexpr int index_delta(const Offset& o) { return lattice_index(o.dx, o.dy, o.dz); }
+constexpr int index_delta(const Offset& o) {
+    return lattice_index(o.dx, o.dy, o.dz);
+}
 
 struct PairConstants {
     float r[26]; // R of each offset's class: the eighth power of its rest distance
@@ -72,7 +74,9 @@ void update_velocity(Particle& particle, const Vec3& force, const Vec3& lift, fl
     v.z = float(v.z + double(a.z) * dt);
 }
 
-bool on_boundary(int i) { return i == 0 || i == lattice_side - 1; }
+bool on_boundary(int i) {
+    return i == 0 || i == lattice_side - 1;
+}
 
 } // namespace
 

@@ -8,7 +8,9 @@
 
 namespace {
 
-MeshVertex marked(float k) { return MeshVertex{{k, k + 1, k + 2}, {k + 3, k + 4, k + 5}}; }
+MeshVertex marked(float k) {
+    return MeshVertex{{k, k + 1, k + 2}, {k + 3, k + 4, k + 5}};
+}
 
 void expect_vec(const Vec3& got, float x, float y, float z) {
     EXPECT_EQ(got.x, x);

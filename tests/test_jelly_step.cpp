@@ -1,0 +1,199 @@
+// The lattice step: forces, integration and floor contact, checked by their effects.
+#include "sim/jelly_body.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+JellyBody body_at_rest() {
+    JellyBody body;
+    body.init();
+    for (Particle& p : body.particles) {
+        p.velocity = Vec3{0, 0, 0};
+    }
+    return body;
+}
+
+bool same_bits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+TEST(JellyStep, UndeformedLatticeIsExactlyForceFree) {
+    for (float dt : {0.005f, 0.000166667f, 0.01f}) {
+        SCOPED_TRACE(dt);
+        JellyBody body = body_at_rest();
+        const JellyBody before = body;
+        body.step(dt);
+        for (int p = 0; p < 125; ++p) {
+            const Particle& now = body.particles[p];
+            const Vec3& was = before.particles[p].position;
+            EXPECT_EQ(now.velocity.x, 0.0f);
+            EXPECT_EQ(now.velocity.y, -dt);
+            EXPECT_EQ(now.velocity.z, 0.0f);
+            EXPECT_EQ(now.position.x, was.x);
+            EXPECT_EQ(now.position.y, float(was.y - double(dt) * dt));
+            EXPECT_EQ(now.position.z, was.z);
+        }
+    }
+}
+
+TEST(JellyStep, SpinningStartChangesVelocityOnlyByGravityAndDamping) {
+    JellyBody body;
+    body.init();
+    const JellyBody before = body;
+    const float dt = 0.005f;
+    body.step(dt);
+    for (int p = 0; p < 125; ++p) {
+        const Vec3& v = before.particles[p].velocity;
+        const Vec3& got = body.particles[p].velocity;
+        EXPECT_NEAR(got.x, v.x + (-0.2 * v.x) * dt, 1e-6);
+        EXPECT_NEAR(got.y, v.y + (-1 - 0.2 * v.y) * dt, 1e-6);
+        EXPECT_EQ(got.z, 0.0f);
+    }
+}
+
+// Moving one particle off its rest place disturbs exactly itself and its lattice
+// neighbours: that counts the pair terms each particle sums, and shows none reads
+// outside the lattice.
+int disturbed_by_moving(int moved) {
+    JellyBody body = body_at_rest();
+    body.particles[moved].position.x += 0.01f;
+    body.particles[moved].position.z -= 0.007f;
+    const float dt = 0.001f;
+    body.step(dt);
+    int changed = 0;
+    for (const Particle& p : body.particles) {
+        changed += !(p.velocity.x == 0.0f && p.velocity.y == -dt && p.velocity.z == 0.0f);
+    }
+    return changed - 1;
+}
+
+TEST(JellyStep, EachParticleSumsItsLatticeNeighboursOnly) {
+    EXPECT_EQ(disturbed_by_moving(lattice_index(0, 0, 0)), 7);  // corner
+    EXPECT_EQ(disturbed_by_moving(lattice_index(4, 4, 4)), 7);  // corner
+    EXPECT_EQ(disturbed_by_moving(lattice_index(2, 0, 0)), 11); // edge
+    EXPECT_EQ(disturbed_by_moving(lattice_index(4, 2, 4)), 11); // edge
+    EXPECT_EQ(disturbed_by_moving(lattice_index(2, 2, 0)), 17); // face
+    EXPECT_EQ(disturbed_by_moving(lattice_index(4, 1, 3)), 17); // face
+    EXPECT_EQ(disturbed_by_moving(lattice_index(1, 2, 3)), 26); // interior
+    int terms = 0;
+    for (int p = 0; p < 125; ++p) {
+        terms += disturbed_by_moving(p);
+    }
+    EXPECT_EQ(terms, 2072);
+}
+
+TEST(JellyStep, InternalForcesCancel) {
+    // A deformed body at rest, high above the floor: the velocity it gains sums to
+    // gravity alone, because every pair term has an exact opposite.
+    JellyBody body = body_at_rest();
+    for (int p = 0; p < 125; ++p) {
+        Vec3& x = body.particles[p].position;
+        x.x += 0.02f * float(std::sin(p * 1.7));
+        x.y += 0.02f * float(std::sin(p * 2.3));
+        x.z += 0.02f * float(std::sin(p * 3.1));
+    }
+    const float dt = 0.001f;
+    body.step(dt);
+    double sum[3] = {0, 0, 0};
+    double largest = 0;
+    for (const Particle& p : body.particles) {
+        sum[0] += p.velocity.x;
+        sum[1] += p.velocity.y + dt;
+        sum[2] += p.velocity.z;
+        largest = std::fmax(largest, std::fabs(p.velocity.x));
+    }
+    ASSERT_GT(largest, 1e-3); // the deformation does produce forces
+    for (double s : sum) {
+        EXPECT_LT(std::fabs(s), largest * 1e-5) << "net internal force " << s;
+    }
+}
+
+TEST(JellyStep, SqueezedLatticePushesOutStretchedPullsIn) {
+    for (float scale : {0.9f, 1.1f}) {
+        SCOPED_TRACE(scale);
+        JellyBody body = body_at_rest();
+        const Vec3 centre = body.particles[62].position;
+        for (Particle& p : body.particles) {
+            p.position.x = centre.x + (p.position.x - centre.x) * scale;
+            p.position.y = centre.y + (p.position.y - centre.y) * scale;
+            p.position.z = centre.z + (p.position.z - centre.z) * scale;
+        }
+        body.step(0.001f);
+        const Vec3& corner = body.particles[lattice_index(4, 4, 4)].velocity;
+        const float outward = scale < 1 ? 1.0f : -1.0f;
+        EXPECT_GT(corner.x * outward, 0.0f);
+        EXPECT_GT(corner.z * outward, 0.0f);
+        EXPECT_GT(body.particles[lattice_index(0, 2, 2)].velocity.x * -outward, 0.0f);
+    }
+}
+
+TEST(JellyStep, FloorMirrorsWhatEndsStrictlyBelow) {
+    struct Case {
+        float y, vy; // bottom layer before the step (dt = 0, so nothing moves)
+        float want_y, want_vy;
+    };
+    const Case cases[] = {
+        {-0.01f, -0.5f, 0.01f, 0.5f},
+        {-0.01f, 0.5f, 0.01f, -0.5f}, // below and rising: negated all the same
+        {0.0f, -0.5f, 0.0f, -0.5f},
+        {-0.0f, -0.5f, -0.0f, -0.5f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.y);
+        JellyBody body = body_at_rest();
+        for (int p = 0; p < 125; ++p) {
+            const int iy = (p / 5) % 5;
+            if (iy == 0) {
+                body.particles[p].position.y = c.y;
+            }
+            body.particles[p].velocity.y = c.vy;
+        }
+        body.step(0.0f);
+        const Particle& bottom = body.particles[lattice_index(1, 0, 2)];
+        EXPECT_TRUE(same_bits(bottom.position.y, c.want_y)) << bottom.position.y;
+        EXPECT_EQ(bottom.velocity.y, c.want_vy);
+        EXPECT_EQ(body.particles[lattice_index(1, 1, 2)].velocity.y, c.vy);
+    }
+}
+
+TEST(JellyStep, ParticleFallingThroughTheFloorIsReflected) {
+    JellyBody body = body_at_rest();
+    for (Particle& p : body.particles) {
+        p.position.y -= 5.374f; // bottom layer at 0.001
+        p.velocity.y = -1.0f;
+    }
+    body.step(0.01f);
+    const Particle& bottom = body.particles[lattice_index(2, 0, 2)];
+    // v = -1 + (-1 + 0.2) * 0.01 = -1.008, so y would be 0.001 - 0.01008.
+    EXPECT_NEAR(bottom.position.y, 0.00908, 1e-6);
+    EXPECT_NEAR(bottom.velocity.y, 1.008, 1e-6);
+    EXPECT_LT(body.particles[lattice_index(2, 1, 2)].velocity.y, -0.9f); // still falling
+}
+
+TEST(JellyStep, ZeroStepChangesNothingAboveTheFloor) {
+    JellyBody body;
+    body.init();
+    body.step(0.004f); // a little deformation and damping first
+    body.lift = Vec3{0, 1.21f, 0};
+    const JellyBody before = body;
+    body.step(0.0f);
+    EXPECT_EQ(std::memcmp(before.particles.data(), body.particles.data(), 125 * sizeof(Particle)),
+              0);
+}
+
+TEST(JellyStep, LiftIsAddedToEveryParticle) {
+    JellyBody body = body_at_rest();
+    body.lift = Vec3{0.5f, 2.0f, -0.25f};
+    body.step(0.01f);
+    for (const Particle& p : body.particles) {
+        EXPECT_EQ(p.velocity.x, 0.005f);
+        EXPECT_EQ(p.velocity.y, 0.01f);
+        EXPECT_EQ(p.velocity.z, -0.0025f);
+    }
+}
+
+} // namespace
