@@ -1,0 +1,343 @@
+// Clock options of the headless tools and the counter readings they script.
+#include "tools/frame_script.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// Error messages are one line: control characters in user text become '?', and long text
+// (a stray binary line in a tick file) is cut short.
+std::string quote(const std::string& text) {
+    constexpr size_t max_shown = 40;
+    std::string out = "'";
+    for (size_t i = 0; i < text.size() && i < max_shown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        out += (c < 0x20 || c == 0x7f) ? '?' : char(c);
+    }
+    out += text.size() > max_shown ? "...'" : "'";
+    return out;
+}
+
+enum class NumberStatus { ok, malformed, out_of_range };
+
+// An optional '-' and decimal digits, filling the whole text.
+NumberStatus parse_int64(const std::string& text, int64_t& out) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    const auto [end, ec] = std::from_chars(first, last, out);
+    if (ec == std::errc::result_out_of_range) {
+        return NumberStatus::out_of_range;
+    }
+    if (ec != std::errc() || end != last) {
+        return NumberStatus::malformed;
+    }
+    return NumberStatus::ok;
+}
+
+// Returns an error message, or "" with `out` set to a whole number >= 1.
+std::string parse_count(const std::string& option, const std::string& text, int64_t& out) {
+    int64_t value = 0;
+    switch (parse_int64(text, value)) {
+    case NumberStatus::malformed:
+        return option + ": " + quote(text) + " is not a whole number";
+    case NumberStatus::out_of_range:
+        return option + ": " + quote(text) + " is out of range";
+    case NumberStatus::ok:
+        break;
+    }
+    if (value < 1) {
+        return option + ": " + quote(text) + " is not at least 1";
+    }
+    out = value;
+    return "";
+}
+
+bool is_digits(const std::string& text) {
+    return text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// Frames in S seconds at `fps`: S x fps rounded down, worked out exactly on the decimal
+// digits of S (no binary fraction in between, so "0.1" at 30 fps is exactly 3 frames).
+std::string frames_for_seconds(const std::string& text, int64_t fps, int64_t& frames) {
+    const size_t dot = text.find('.');
+    const std::string whole = text.substr(0, dot);
+    std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
+    if (!is_digits(whole) || !is_digits(fraction) || whole.size() + fraction.size() == 0) {
+        return "--seconds: " + quote(text) + " is not a number of seconds such as 2 or 2.5";
+    }
+    while (!fraction.empty() && fraction.back() == '0') {
+        fraction.pop_back();
+    }
+    // S x fps = (whole . fraction as an integer) x fps / 10^(digits of fraction).
+    int64_t scaled = 0;
+    int64_t scale = 1;
+    bool overflow = false;
+    for (const char c : whole + fraction) {
+        overflow |= __builtin_mul_overflow(scaled, int64_t{10}, &scaled);
+        overflow |= __builtin_add_overflow(scaled, int64_t{c - '0'}, &scaled);
+    }
+    for (size_t i = 0; i < fraction.size(); ++i) {
+        overflow |= __builtin_mul_overflow(scale, int64_t{10}, &scale);
+    }
+    int64_t product = 0;
+    overflow |= __builtin_mul_overflow(scaled, fps, &product);
+    if (overflow) {
+        return "--seconds: " + quote(text) + " is too long or too finely divided";
+    }
+    frames = product / scale;
+    if (frames < 1) {
+        return "--seconds: " + quote(text) + " at " + std::to_string(fps) +
+               " fps is less than one frame";
+    }
+    return "";
+}
+
+std::string trim_blanks(const std::string& text) {
+    const char* blanks = " \t\r";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// Reads the whole tick file before any frame runs. One reading per line, blanks around it
+// allowed (so CRLF files work); a final line break is optional.
+std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
+    const bool from_stdin = path == "-";
+    const std::string shown = from_stdin ? "standard input" : "ticks file " + quote(path);
+    std::FILE* file = from_stdin ? stdin : std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return "cannot open " + shown + ": " + std::strerror(errno);
+    }
+    std::string text;
+    char buffer[1 << 16];
+    size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, count);
+    }
+    const int read_errno = errno;
+    const bool failed = std::ferror(file) != 0;
+    if (!from_stdin) {
+        std::fclose(file);
+    }
+    if (failed) {
+        return "cannot read " + shown + ": " + std::strerror(read_errno);
+    }
+
+    int64_t line_number = 0;
+    for (size_t pos = 0; pos < text.size();) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        ++line_number;
+        const std::string line = trim_blanks(text.substr(pos, end - pos));
+        int64_t value = 0;
+        switch (parse_int64(line, value)) {
+        case NumberStatus::malformed:
+            return shown + ", line " + std::to_string(line_number) + ": " + quote(line) +
+                   " is not a whole number";
+        case NumberStatus::out_of_range:
+            return shown + ", line " + std::to_string(line_number) + ": " + quote(line) +
+                   " is out of the signed 64-bit range";
+        case NumberStatus::ok:
+            break;
+        }
+        ticks.push_back(value);
+        pos = end + 1;
+    }
+    if (ticks.empty()) {
+        return shown + " holds no readings";
+    }
+    return "";
+}
+
+const ToolOption* find_option(const std::vector<ToolOption>& options, const std::string& name) {
+    for (const ToolOption& option : options) {
+        if (option.name == name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+// The clock options, with their value names and help; also used to recognise them.
+const std::vector<ToolOption>& clock_options() {
+    static const std::vector<ToolOption> options = {
+        {"--frequency", "F", "counter ticks per second (default 1000000)", {}},
+        {"--fps",
+         "N",
+         "frames per second, a whole number (default 60): frame k = 1, 2, ...\n"
+         "reads the counter at floor(k x F / N)",
+         {}},
+        {"--frames", "N", "run N frames", {}},
+        {"--seconds", "S", "run S x N frames, rounded down; S may be a decimal such as 2.5", {}},
+        {"--ticks",
+         "FILE",
+         "one signed 64-bit counter reading per line, one frame each\n"
+         "(\"-\" reads standard input); instead of --fps/--frames/--seconds",
+         {}},
+        {"--every", "K", "show every K-th frame and the last", {}},
+        {"--help", "", "show this help and exit", {}},
+    };
+    return options;
+}
+
+} // namespace
+
+int64_t FrameScript::reading(int64_t k) const {
+    if (!ticks.empty()) {
+        return ticks[size_t(k - 1)];
+    }
+    return k * frequency / fps; // both factors positive, so the division rounds down
+}
+
+bool FrameScript::shows(int64_t k) const {
+    return k == frames || (every > 0 && k % every == 0);
+}
+
+ParseOutcome parse_frame_script(const std::vector<std::string>& args,
+                                const std::vector<ToolOption>& tool_options) {
+    ParseOutcome outcome;
+    FrameScript& script = outcome.script;
+    auto fail = [&outcome](const std::string& message) {
+        outcome.status = ParseStatus::error;
+        outcome.error = message;
+        return outcome;
+    };
+
+    bool fps_given = false;
+    bool frames_given = false;
+    bool seconds_given = false;
+    bool ticks_given = false;
+    std::string seconds;
+    std::string ticks_path;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help") {
+            outcome.status = ParseStatus::help;
+            return outcome;
+        }
+        const ToolOption* clock = find_option(clock_options(), arg);
+        const ToolOption* own = find_option(tool_options, arg);
+        if (clock == nullptr && own == nullptr) {
+            const bool looks_like_option = arg.size() > 1 && arg[0] == '-';
+            return fail((looks_like_option ? "unknown option " : "unexpected argument ") +
+                        quote(arg));
+        }
+        const std::string& value_name = clock ? clock->value_name : own->value_name;
+        std::string value;
+        if (!value_name.empty()) {
+            if (i + 1 == args.size()) {
+                return fail(arg + " needs a value " + value_name);
+            }
+            value = args[++i];
+        }
+
+        std::string error;
+        if (own != nullptr) {
+            error = own->apply(value);
+        } else if (arg == "--frequency") {
+            error = parse_count(arg, value, script.frequency);
+        } else if (arg == "--fps") {
+            error = parse_count(arg, value, script.fps);
+            fps_given = true;
+        } else if (arg == "--frames") {
+            error = parse_count(arg, value, script.frames);
+            frames_given = true;
+        } else if (arg == "--seconds") {
+            seconds = value;
+            seconds_given = true;
+        } else if (arg == "--ticks") {
+            ticks_path = value;
+            ticks_given = true;
+        } else if (arg == "--every") {
+            error = parse_count(arg, value, script.every);
+        }
+        if (!error.empty()) {
+            return fail(error);
+        }
+    }
+
+    if (ticks_given && (fps_given || frames_given || seconds_given)) {
+        return fail("--ticks cannot be combined with --fps, --frames or --seconds");
+    }
+    if (frames_given && seconds_given) {
+        return fail("--frames and --seconds cannot be combined");
+    }
+    if (seconds_given) {
+        const std::string error = frames_for_seconds(seconds, script.fps, script.frames);
+        if (!error.empty()) {
+            return fail(error);
+        }
+    }
+    if (ticks_given) {
+        const std::string error = read_ticks(ticks_path, script.ticks);
+        if (!error.empty()) {
+            return fail(error);
+        }
+        script.frames = int64_t(script.ticks.size());
+    } else if (script.frames == 0) {
+        return fail("say how many frames: --frames N, --seconds S or --ticks FILE");
+    } else if (script.frames > std::numeric_limits<int64_t>::max() / script.frequency) {
+        // k x F is formed for every k up to the last frame; it must not wrap.
+        return fail("the counter would pass 2^63 - 1 ticks: " + std::to_string(script.frames) +
+                    " frames at " + std::to_string(script.frequency) + " ticks per second");
+    }
+    outcome.status = ParseStatus::run;
+    return outcome;
+}
+
+std::string frame_script_help(const std::string& tool, const std::string& purpose,
+                              const std::vector<ToolOption>& tool_options) {
+    auto describe = [](const std::vector<ToolOption>& options) {
+        std::string text;
+        for (const ToolOption& option : options) {
+            std::string head = "  " + option.name;
+            if (!option.value_name.empty()) {
+                head += " " + option.value_name;
+            }
+            head.resize(std::max(head.size() + 1, size_t(18)), ' ');
+            std::string help = option.help;
+            for (size_t pos = help.find('\n'); pos != std::string::npos;
+                 pos = help.find('\n', pos + 1)) {
+                help.insert(pos + 1, 18, ' ');
+            }
+            text += head + help + "\n";
+        }
+        return text;
+    };
+    std::string text = "Usage: " + tool + " [OPTION]...\n" + purpose + "\n\n" +
+                       "Clock (the counter reads 0 at the start):\n" + describe(clock_options());
+    if (!tool_options.empty()) {
+        text += "\nOptions of " + tool + ":\n" + describe(tool_options);
+    }
+    text += "\nExit status: 0 on success, 2 on a bad option or tick file (with one line on\n"
+            "standard error and nothing on standard output).\n";
+    return text;
+}
+
+FrameScript frame_script_from_args(int argc, char** argv, const std::string& tool,
+                                   const std::string& purpose,
+                                   const std::vector<ToolOption>& tool_options) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    ParseOutcome outcome = parse_frame_script(args, tool_options);
+    switch (outcome.status) {
+    case ParseStatus::help:
+        std::fputs(frame_script_help(tool, purpose, tool_options).c_str(), stdout);
+        std::exit(0);
+    case ParseStatus::error:
+        std::fprintf(stderr, "%s: %s\n", tool.c_str(), outcome.error.c_str());
+        std::exit(2);
+    case ParseStatus::run:
+        break;
+    }
+    return std::move(outcome.script);
+}
