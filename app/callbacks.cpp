@@ -18,14 +18,21 @@ constexpr unsigned char escape_key = 27;
 
 void init_scene() {
     // The clock starts first, so start-up itself falls into the first frame's interval.
-    scene.counter_start = clock_ticks();
-    scene.counter_frequency = clock_ticks_per_second();
+    const int64_t counter_start = clock_ticks();
+    init_scene_at(counter_start, clock_ticks_per_second());
+}
+
+void init_scene_at(int64_t counter_start, int64_t counter_frequency) {
+    scene.counter_start = counter_start;
+    scene.counter_frequency = counter_frequency;
     scene.body.init();
     build_floor_mesh(scene.floor_mesh);
     load_scene_textures(scene.cube_texture, scene.floor_texture);
 }
 
-void on_idle() { glutPostRedisplay(); }
+void on_idle() {
+    glutPostRedisplay();
+}
 
 void on_keyboard(unsigned char key, int, int) {
     if (key == escape_key) {
