@@ -1,0 +1,26 @@
+// jellycube-make-textures OUTDIR: writes the default OUTDIR/cub.bmp and OUTDIR/floor.bmp.
+#include "tools/bmp_writer.h"
+#include "tools/default_textures.h"
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTDIR\n", argc > 0 ? argv[0] : "jellycube-make-textures");
+        return 2;
+    }
+    const std::string dir = argv[1];
+    const struct {
+        const char* name;
+        RgbImage image;
+    } textures[] = {{"cub.bmp", make_cube_texture()}, {"floor.bmp", make_floor_texture()}};
+    for (const auto& texture : textures) {
+        const std::string path = dir + "/" + texture.name;
+        if (!write_file(path, encode_bmp24(texture.image))) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
