@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench clean
+.PHONY: all deps build run test bench plot clean
 
 all: build
 
@@ -22,6 +22,10 @@ test: build
 
 bench: build
 	@$(BUILD_DIR)/bench/jellycube-bench
+
+# 20 s of the cube at 60 fps, drawn as heights over time in $(BUILD_DIR)/trajectory.png.
+plot: build
+	@scripts/plot.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)
