@@ -63,7 +63,7 @@ bool is_digits(const std::string& text) {
 }
 
 // Frames in S seconds at `fps`: S x fps rounded down, worked out exactly on the decimal
-// digits of S (no binary fraction in between, so "0.1" at 30 fps is exactly 3 frames).
+// digits of S (no binary fraction in between, so "0.29" at 100 fps is exactly 29 frames).
 std::string frames_for_seconds(const std::string& text, int64_t fps, int64_t& frames) {
     const size_t dot = text.find('.');
     const std::string whole = text.substr(0, dot);
