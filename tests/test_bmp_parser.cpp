@@ -166,58 +166,43 @@ TEST(BmpDecode, LargerInfoHeaderIsStillReadFromByte54) {
     }
 }
 
-TEST(BmpDecode, RefusesOtherBitCountsAndUnusableWidths) {
-    const struct {
-        const char* what;
-        size_t field; // offset of the patched header field
-        uint32_t value;
-    } cases[] = {
-        {"8 bits", 28, 8},
-        {"32 bits", 28, 32},
-        {"0 bits", 28, 0},
-        {"24 in the high byte", 28, 24 << 8},
-        {"width 0", 18, 0},
-        {"width -1", 18, uint32_t(-1)},
-        {"width -8", 18, uint32_t(-8)},
-        {"width 16385", 18, 16385},
-        {"width INT32_MAX", 18, 0x7fffffff},
-        {"width INT32_MIN", 18, 0x80000000},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        Bytes bytes = make_file(Layout());
-        if (c.field == 28) {
-            put16(bytes, c.field, c.value);
-        } else {
-            put32(bytes, c.field, c.value);
-        }
-        BmpImage image = full_image(); // a failure must also drop what `out` held
-        EXPECT_EQ(decode_bmp(bytes.data(), bytes.size(), image), BmpStatus::invalid_format);
-        expect_empty(image);
-    }
-}
-
-TEST(BmpDecode, RefusesInputShorterThanHeadersOrPixelData) {
+TEST(BmpDecode, RefusesOtherBitCountsUnusableWidthsAndShortInput) {
     const Bytes width8 = make_file(Layout());          // 54 + 24 * 8 bytes
     const Bytes width10 = make_file({10, 10, 10, 40}); // 54 + 32 * 10 bytes
     const struct {
+        const char* what;
         const Bytes* file;
-        size_t size;
+        size_t field; // offset of a patched header field, 0 for none
+        uint32_t value;
+        size_t size; // bytes of the file handed over
     } cases[] = {
-        {&width8, 0},
-        {&width8, 13},
-        {&width8, 14},
-        {&width8, 30}, // biBitCount read, yet the info header is short
-        {&width8, 53},
-        {&width8, 54},
-        {&width8, width8.size() - 1},
-        {&width10, 54 + 30 * 10}, // unpadded size: the fill bytes are needed too
-        {&width10, width10.size() - 1},
+        {"8 bits", &width8, 28, 8, width8.size()},
+        {"32 bits", &width8, 28, 32, width8.size()},
+        {"24 in the high byte", &width8, 28, 24 << 8, width8.size()},
+        {"width 0", &width8, 18, 0, width8.size()},
+        {"width -8", &width8, 18, uint32_t(-8), width8.size()},
+        {"width 16385", &width8, 18, 16385, width8.size()},
+        {"width INT32_MAX", &width8, 18, 0x7fffffff, width8.size()},
+        {"width INT32_MIN", &width8, 18, 0x80000000, width8.size()},
+        {"empty", &width8, 0, 0, 0},
+        {"file header cut", &width8, 0, 0, 13},
+        {"bit count read, info header cut", &width8, 0, 0, 30},
+        {"info header cut", &width8, 0, 0, 53},
+        {"no pixels", &width8, 0, 0, 54},
+        {"pixels one byte short", &width8, 0, 0, width8.size() - 1},
+        {"rows without their fill bytes", &width10, 0, 0, 54 + 30 * 10},
+        {"padded pixels one byte short", &width10, 0, 0, width10.size() - 1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE("size " + std::to_string(c.size) + " of " + std::to_string(c.file->size()));
-        BmpImage image = full_image();
-        EXPECT_EQ(decode_bmp(c.file->data(), c.size, image), BmpStatus::invalid_format);
+        SCOPED_TRACE(c.what);
+        Bytes bytes = *c.file;
+        if (c.field == 28) {
+            put16(bytes, c.field, c.value);
+        } else if (c.field == 18) {
+            put32(bytes, c.field, c.value);
+        }
+        BmpImage image = full_image(); // a failure must also drop what `out` held
+        EXPECT_EQ(decode_bmp(bytes.data(), c.size, image), BmpStatus::invalid_format);
         expect_empty(image);
     }
     BmpImage image;

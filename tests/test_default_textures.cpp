@@ -70,16 +70,20 @@ TEST(DefaultTextures, AssetsAreStandardBottomUpBmpFilesThatLoad) {
         SCOPED_TRACE(name);
         const Bytes file = read_all(asset_path(name));
         ASSERT_EQ(file.size(), 54u + 256u * 256u * 3u);
-        EXPECT_EQ(file[0], 'B');
-        EXPECT_EQ(file[1], 'M');
-        EXPECT_EQ(get32(file, 2), file.size()); // bfSize
-        EXPECT_EQ(get32(file, 10), 54u);        // bfOffBits
-        EXPECT_EQ(get32(file, 14), 40u);        // biSize
-        EXPECT_EQ(get32(file, 18), 256u);       // biWidth
-        EXPECT_EQ(get32(file, 22), 256u);       // biHeight, positive: bottom row first
-        EXPECT_EQ(get16(file, 26), 1u);         // biPlanes
-        EXPECT_EQ(get16(file, 28), 24u);        // biBitCount
-        EXPECT_EQ(get32(file, 30), 0u);         // biCompression: none
+        const struct {
+            const char* field;
+            size_t at, bytes;
+            uint32_t value;
+        } fields[] = {
+            {"bfType", 0, 2, 'B' | 'M' << 8}, {"bfSize", 2, 4, uint32_t(file.size())},
+            {"bfOffBits", 10, 4, 54},         {"biSize", 14, 4, 40},
+            {"biWidth", 18, 4, 256},          {"biHeight (bottom-up)", 22, 4, 256},
+            {"biPlanes", 26, 2, 1},           {"biBitCount", 28, 2, 24},
+            {"biCompression", 30, 4, 0},
+        };
+        for (const auto& f : fields) {
+            EXPECT_EQ(f.bytes == 2 ? get16(file, f.at) : get32(file, f.at), f.value) << f.field;
+        }
 
         BmpImage image;
         ASSERT_EQ(decode_bmp(file.data(), file.size(), image), BmpStatus::ok);
