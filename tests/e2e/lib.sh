@@ -95,7 +95,7 @@ e2e_stop_process() {
 
 e2e_cleanup() {
     local status=$?
-    local sleeper pid
+    local pid
     trap - EXIT INT TERM
     [ -z "$E2E_REAPED" ] && e2e_stop_process "$E2E_PID"
     for pid in "${E2E_HELPER_PIDS[@]}"; do
@@ -103,11 +103,8 @@ e2e_cleanup() {
     done
     e2e_stop_process "$E2E_XVFB_PID"
     if [ -n "$E2E_WATCHDOG_PID" ]; then
-        # The watchdog goes first, so that it cannot act once its sleep is gone.
-        sleeper=$(pgrep -P "$E2E_WATCHDOG_PID")
-        kill -KILL "$E2E_WATCHDOG_PID" 2>/dev/null
+        kill -TERM "$E2E_WATCHDOG_PID" 2>/dev/null
         wait "$E2E_WATCHDOG_PID" 2>/dev/null
-        [ -n "$sleeper" ] && kill -KILL "$sleeper" 2>/dev/null
     fi
     [ -n "$E2E_TMP" ] && rm -rf "$E2E_TMP"
     exit "$status"
@@ -121,10 +118,13 @@ e2e_init() {
     trap 'e2e_log "interrupted"; exit 1' INT
     trap 'e2e_log "FAIL: watchdog: the test ran longer than its deadline"; exit 1' TERM
 
-    # The watchdog is a subshell and its sleep; e2e_cleanup stops both.
+    # The watchdog is a subshell waiting on a sleep. Stopped with SIGTERM, it takes its
+    # sleep along; $$ inside it is still this script.
     (
-        sleep "$deadline"
-        kill -TERM $$ 2>/dev/null
+        trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
+        sleep "$deadline" &
+        sleeper=$!
+        wait "$sleeper" && kill -TERM $$ 2>/dev/null
     ) &
     E2E_WATCHDOG_PID=$!
 
