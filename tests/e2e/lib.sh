@@ -56,8 +56,10 @@ e2e_fail() {
     e2e_log "FAIL: $*"
     if [ -n "$E2E_PID" ]; then
         if [ -z "$E2E_REAPED" ] && e2e_running "$E2E_PID"; then
-            e2e_log "  program (pid $E2E_PID) is still running, waiting in" \
-                "$(cat "/proc/$E2E_PID/wchan" 2>/dev/null)"
+            local wchan
+            wchan=$(cat "/proc/$E2E_PID/wchan" 2>/dev/null)
+            e2e_log "  program (pid $E2E_PID) is still running" \
+                "${wchan:+$([ "$wchan" != 0 ] && echo "(blocked in $wchan)")}"
         fi
         e2e_show_file "stdout" "$E2E_OUT"
         e2e_show_file "stderr" "$E2E_ERR"
