@@ -8,7 +8,7 @@ packages=(
     freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
     libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils
-    imagemagick libpng-dev gnuplot-nox
+    imagemagick libpng-dev libx11-dev gnuplot-nox
     clang libclang-rt-14-dev valgrind
 )
 
