@@ -4,24 +4,18 @@
 
 #include <GL/gl.h>
 
+#include <string>
 #include <vector>
 
 struct RecordedVertex {
-    float tex_coord[2]; // current texture coordinate when the vertex was sent
-    float normal[3];    // current normal when the vertex was sent
-    float position[3];
-};
-
-struct RecordedPrimitive {
-    GLenum mode;
-    std::vector<RecordedVertex> vertices;
+    float tex_coord[2], normal[3], position[3]; // texture coordinate and normal when sent
 };
 
 struct GlRecording {
-    std::vector<RecordedPrimitive> primitives; // one per glBegin, in call order
-    int misplaced_calls = 0; // glBegin inside a primitive, glEnd or glVertex outside one
+    // A letter a call: S glBegin(GL_TRIANGLE_STRIP), ? another glBegin, v glVertex3fv, E glEnd
+    std::string calls;
+    std::vector<RecordedVertex> vertices; // in the order sent
 };
 
-// Everything sent since the last reset.
-const GlRecording& gl_recording();
-void gl_reset_recording();
+// Everything sent since the last call, which starts a new recording.
+GlRecording take_gl_recording();
