@@ -1,9 +1,11 @@
 # Front door: `make run` and `make test` install what is missing, build and go.
 BUILD_DIR ?= build
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 600
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench plot clean
+.PHONY: all deps build run test bench plot clean fuzz-build fuzz
 
 all: build
 
@@ -17,8 +19,19 @@ build: deps
 run: build
 	@scripts/run.sh $(BUILD_DIR)
 
-test: build
+# The unit and end-to-end tests, then one minute of the BMP fuzz target.
+test: build fuzz-build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	@scripts/fuzz.sh $(FUZZ_DIR) 60
+
+# The BMP fuzz target is a separate clang build with libFuzzer; `make fuzz` runs it 10 min.
+fuzz-build: deps
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DJELLY_FUZZ=ON -DJELLY_BUILD_TESTS=OFF -DJELLY_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_bmp_decode fuzz_seeds
+
+fuzz: fuzz-build
+	@scripts/fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 bench: build
 	@$(BUILD_DIR)/bench/jellycube-bench
