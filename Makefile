@@ -1,11 +1,12 @@
 # Front door: `make run` and `make test` install what is missing, build and go.
 BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 600
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench plot clean fuzz-build fuzz
+.PHONY: all deps build run test bench plot clean fuzz-build fuzz test-sanitize
 
 all: build
 
@@ -23,6 +24,10 @@ run: build
 test: build fuzz-build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@scripts/fuzz.sh $(FUZZ_DIR) 60
+
+# The whole suite again, end-to-end tests included, built with ASan and UBSan.
+test-sanitize: deps
+	@scripts/sanitize.sh $(ASAN_DIR) $(JOBS)
 
 # The BMP fuzz target is a separate clang build with libFuzzer; `make fuzz` runs it 10 min.
 fuzz-build: deps
