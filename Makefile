@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 600
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench plot clean fuzz-build fuzz test-sanitize
+.PHONY: all deps build run test bench plot clean fuzz-build fuzz test-sanitize memcheck
 
 all: build
 
@@ -37,6 +37,10 @@ fuzz-build: deps
 
 fuzz: fuzz-build
 	@scripts/fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# jellycube-trace and the BMP decoder tests under Valgrind's memcheck.
+memcheck: build
+	@scripts/memcheck.sh $(BUILD_DIR)
 
 bench: build
 	@$(BUILD_DIR)/bench/jellycube-bench
