@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 600
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench plot clean fuzz-build fuzz test-sanitize memcheck
+.PHONY: all deps build run test bench plot clean fuzz-build fuzz test-sanitize memcheck soak
 
 all: build
 
@@ -41,6 +41,11 @@ fuzz: fuzz-build
 # jellycube-trace and the BMP decoder tests under Valgrind's memcheck.
 memcheck: build
 	@scripts/memcheck.sh $(BUILD_DIR)
+
+# Long runs, not part of CI: the program for 10 minutes under Xvfb, an hour of simulated
+# time at several frame rates and with stalls, every truncation of a texture file.
+soak: build
+	@scripts/soak.sh $(BUILD_DIR)
 
 bench: build
 	@$(BUILD_DIR)/bench/jellycube-bench
