@@ -1,4 +1,5 @@
-// Time per JellyBody::step from two states of a 60 fps run, and per frame of 100 steps.
+// Time per JellyBody::step from two states of a 60 fps run, against the step written term
+// by term, and per frame of 100 steps.
 //
 // A step is measured from a saved state, and the state is put back every 100 steps (one
 // frame's worth), so every measurement stays in the regime it was taken from instead of
@@ -7,22 +8,32 @@
 #include "app/frame_driver.h"
 #include "app/scene_state.h"
 #include "sim/jelly_body.h"
+#include "sim/step_path.h"
+#include "tests/reference_step.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 namespace {
 
-// One way of advancing the body by a sub-step. The step as written is the reference; a
-// faster step is registered beside it and measured from the very same states.
+// One way of advancing the body by a sub-step. The step written term by term
+// (tests/reference_step.cpp) is the reference; JellyBody::step on each of its code paths is
+// registered beside it and measured from the very same states.
 using StepFunction = void (*)(JellyBody& body, float dt);
 
-void reference_step(JellyBody& body, float dt) {
+void fast_step(JellyBody& body, float dt) {
     body.step(dt);
 }
+
+// The reference's processor time per step in each regime of this run, for the fast step's
+// counter "x_reference": how many times faster it is, measured side by side. Processor time
+// is used because it is less disturbed than wall time by other work on the machine.
+enum Regime { spinning_regime, impact_regime };
+double reference_seconds[2] = {0.0, 0.0};
 
 constexpr int64_t counter_frequency = 1000000; // ticks per second of the scripted clock
 constexpr int64_t frames_per_second = 60;
@@ -81,9 +92,15 @@ const Impact& first_impact() {
     return impact;
 }
 
-void step_from(benchmark::State& state, const StepStart& start, StepFunction step) {
+void step_from(benchmark::State& state, const StepStart& start, StepFunction step, StepPath path,
+               Regime regime) {
+    if (!set_step_path(path)) {
+        state.SkipWithError("this CPU cannot run the path");
+        return;
+    }
     JellyBody body = start.body;
     int taken = 0;
+    const std::clock_t began = std::clock();
     for (auto _ : state) {
         if (taken == steps_per_restore) {
             body.particles = start.body.particles; // same size: copied in place
@@ -93,15 +110,24 @@ void step_from(benchmark::State& state, const StepStart& start, StepFunction ste
         ++taken;
         benchmark::ClobberMemory();
     }
+    const double seconds =
+        double(std::clock() - began) / CLOCKS_PER_SEC / double(state.iterations());
+    set_step_path(StepPath::automatic);
+    if (step == &reference_step) {
+        reference_seconds[regime] = seconds;
+    } else if (reference_seconds[regime] > 0.0) {
+        state.counters["x_reference"] = reference_seconds[regime] / seconds;
+    }
 }
 
-void BM_step_spinning_start(benchmark::State& state, StepFunction step) {
-    step_from(state, spinning_start(), step);
+void BM_step_spinning_start(benchmark::State& state, StepFunction step, StepPath path) {
+    step_from(state, spinning_start(), step, path, spinning_regime);
 }
 
-void BM_step_first_impact(benchmark::State& state, StepFunction step) {
+void BM_step_first_impact(benchmark::State& state, StepFunction step, StepPath path) {
     const SceneState& scene = first_impact().scene;
-    step_from(state, StepStart{scene.body, substep_dt(scene.prev_time, scene.time)}, step);
+    step_from(state, StepStart{scene.body, substep_dt(scene.prev_time, scene.time)}, step, path,
+              impact_regime);
     state.SetLabel("from t = " + std::to_string(scene.time) + " s");
 }
 
@@ -128,7 +154,21 @@ void BM_frame_first_impact(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_step_spinning_start, reference, &reference_step)
+// Each reference first: the fast step's x_reference divides by the time measured just before.
+BENCHMARK_CAPTURE(BM_step_spinning_start, reference, &reference_step, StepPath::automatic)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_step_first_impact, reference, &reference_step)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_step_spinning_start, fast, &fast_step, StepPath::automatic)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_step_spinning_start, fast_avx2, &fast_step, StepPath::avx2)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_step_spinning_start, fast_portable, &fast_step, StepPath::portable)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_step_first_impact, reference, &reference_step, StepPath::automatic)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_step_first_impact, fast, &fast_step, StepPath::automatic)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_step_first_impact, fast_avx2, &fast_step, StepPath::avx2)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_step_first_impact, fast_portable, &fast_step, StepPath::portable)
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_frame_first_impact)->Unit(benchmark::kMicrosecond);
