@@ -1,15 +1,17 @@
 // The fast lattice step in plain C++: the lane layout of step_lanes.h with scalar lanes, for
-// any CPU. The four lanes of a group are independent, so their float sums overlap in time
-// instead of waiting on one another.
+// any CPU. The lanes of a block are independent, so their float sums overlap in time instead
+// of waiting on one another.
 #include "sim/step_lanes.h"
+
+#include <cmath>
 
 namespace step_lanes {
 
 namespace {
 
 // The pair terms between group g's slots and the slots one half offset further on, in the
-// exact layout of step_lanes.h: what each slot receives goes to the group's forward area,
-// what its partner receives to the ring.
+// finite or the exact layout of step_lanes.h.
+template <bool finite>
 void pair_terms(const float (&pos)[3][position_row], const double r[half_count], int g,
                 double* terms) {
     const int first = lane_count * g;
@@ -21,31 +23,37 @@ void pair_terms(const float (&pos)[3][position_row], const double r[half_count],
         for (int j = 0; j < lane_count; ++j) {
             const int p = first + j;
             const int q = item.partner + j;
-            double forward_term[3] = {-0.0, -0.0, -0.0};
-            double mirrored_term[3] = {-0.0, -0.0, -0.0};
+            double to_p[3] = {-0.0, -0.0, -0.0}; // what p receives from q
+            double to_q[3] = {-0.0, -0.0, -0.0}; // what q receives from p (exact layout)
             if ((item.pair_lanes >> j) & 1u) {
                 // A float difference rounds exactly as the double difference rounded to
-                // float. q's own difference is the exact negative, except for zeros and
-                // NaNs, so it is formed too.
+                // float.
                 const float d[3] = {pos[0][p] - pos[0][q], pos[1][p] - pos[1][q],
                                     pos[2][p] - pos[2][q]};
-                const float e[3] = {pos[0][q] - pos[0][p], pos[1][q] - pos[1][p],
-                                    pos[2][q] - pos[2][p]};
                 const double s = double(d[0]) * d[0] + double(d[1]) * d[1] + double(d[2]) * d[2];
                 const double c = r[item.half] / (s * s) - s * s;
                 for (int i = 0; i < 3; ++i) {
-                    forward_term[i] = c * d[i];
-                    mirrored_term[i] = c * e[i];
+                    to_p[i] = c * d[i];
+                }
+                if (!finite) {
+                    // q's own difference: the exact negative of d, except for zeros and
+                    // NaNs.
+                    const float e[3] = {pos[0][q] - pos[0][p], pos[1][q] - pos[1][p],
+                                        pos[2][q] - pos[2][p]};
+                    for (int i = 0; i < 3; ++i) {
+                        to_q[i] = c * e[i];
+                    }
                 }
             }
             for (int i = 0; i < 3; ++i) {
                 double* const component = row + i * term_row;
-                if (item.pair_lanes != 0) {
-                    component[forward + j] = forward_term[i];
-                }
-                component[ring + j] = mirrored_term[i];
+                const double at_ring = finite ? to_p[i] : to_q[i];
+                component[ring + j] = at_ring;
                 if (ring == 0) {
-                    component[ring_copy + j] = mirrored_term[i];
+                    component[ring_copy + j] = at_ring;
+                }
+                if (!finite && item.pair_lanes != 0) {
+                    component[forward + j] = to_p[i];
                 }
             }
         }
@@ -81,36 +89,39 @@ void advance(Particle& particle, const float force[3], const Vec3& lift, float d
     }
 }
 
-} // namespace
-
-void step_portable(JellyBody& body, float dt) {
-    Particle* const lattice = body.particles.data();
-    double r[half_count];
-    half_pair_constants(body.spacing, r);
-    // The old positions stay here while the particles themselves are moved block by block.
-    alignas(32) float pos[3][position_row];
-    alignas(32) float vel[3][slot_count];
-    copy_particles(lattice, 0, pos, vel);
-    alignas(32) double terms[term_count];
+template <bool finite>
+void run_blocks(const float (&pos)[3][position_row], const double r[half_count], const Vec3& lift,
+                float dt, Particle* lattice) {
+    double terms[term_count];
     prepare_terms(terms);
-
     // Block b + 1's pair terms are formed before block b is summed.
     for (int g = 0; g < block_groups; ++g) {
-        pair_terms(pos, r, g, terms);
+        pair_terms<finite>(pos, r, g, terms);
     }
     for (int b = 0; b < block_count; ++b) {
         for (int g = block_groups * (b + 1); g < block_groups * (b + 2) && g < group_count; ++g) {
-            pair_terms(pos, r, g, terms);
+            pair_terms<finite>(pos, r, g, terms);
         }
         // Rounded to float after every addition, each lane in its own neighbour order.
         float force[block_groups][lane_count][3] = {};
         for (int s = tables.block_begin[b]; s < tables.block_begin[b + 1]; ++s) {
             for (int i = 0; i < block_groups; ++i) {
-                const double* const t = terms + tables.exact_steps[s][i];
+                float(&f)[lane_count][3] = force[i];
+                if (finite && tables.finite_signs[s][i] != 0) {
+                    const double* const t = terms + tables.finite_steps[s][i];
+                    for (int j = 0; j < lane_count; ++j) {
+                        f[j][0] = float(f[j][0] - t[j]);
+                        f[j][1] = float(f[j][1] - t[j + term_row]);
+                        f[j][2] = float(f[j][2] - t[j + 2 * term_row]);
+                    }
+                    continue;
+                }
+                const double* const t =
+                    terms + (finite ? tables.finite_steps[s][i] : tables.exact_steps[s][i]);
                 for (int j = 0; j < lane_count; ++j) {
-                    force[i][j][0] = float(force[i][j][0] + t[j]);
-                    force[i][j][1] = float(force[i][j][1] + t[j + term_row]);
-                    force[i][j][2] = float(force[i][j][2] + t[j + 2 * term_row]);
+                    f[j][0] = float(f[j][0] + t[j]);
+                    f[j][1] = float(f[j][1] + t[j + term_row]);
+                    f[j][2] = float(f[j][2] + t[j + 2 * term_row]);
                 }
             }
         }
@@ -118,10 +129,33 @@ void step_portable(JellyBody& body, float dt) {
             for (int j = 0; j < lane_count; ++j) {
                 const int p = lane_count * (block_groups * b + i) + j;
                 if (p < lattice_particle_count) {
-                    advance(lattice[p], force[i][j], body.lift, dt);
+                    advance(lattice[p], force[i][j], lift, dt);
                 }
             }
         }
+    }
+}
+
+} // namespace
+
+void step_portable(JellyBody& body, float dt) {
+    Particle* const lattice = body.particles.data();
+    double r[half_count];
+    half_pair_constants(body.spacing, r);
+    // The old positions stay here while the particles themselves are moved block by block.
+    float pos[3][position_row];
+    float vel[3][slot_count];
+    copy_particles(lattice, 0, pos, vel);
+    bool finite = true;
+    for (int p = 0; p < lattice_particle_count; ++p) {
+        for (int i = 0; i < 3; ++i) {
+            finite = finite && std::isfinite(pos[i][p]);
+        }
+    }
+    if (finite) {
+        run_blocks<true>(pos, r, body.lift, dt, lattice);
+    } else {
+        run_blocks<false>(pos, r, body.lift, dt, lattice);
     }
 }
 
