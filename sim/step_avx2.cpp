@@ -236,6 +236,28 @@ JELLY_AVX2 void advance(const float (&pos)[3][position_row], const float (&vel)[
     }
 }
 
+// Steps [from, to) of the running sums of a block's first `slots` slots. Each sum is
+// rounded to float after every addition, each lane in its own neighbour order; the slots'
+// sums are independent, so their roundings overlap in time.
+template <bool finite, int slots>
+JELLY_AVX2 inline __attribute__((always_inline)) void
+sum_steps(const double* terms, int from, int to, __m256d (&force)[block_groups][3]) {
+    for (int s = from; s < to; ++s) {
+        for (int i = 0; i < slots; ++i) {
+            // F + t as fma(t, 1, F), or F - t as fma(t, -1, F): subtracting this way also
+            // leaves a NaN's sign alone.
+            const double* const at =
+                terms + (finite ? tables.finite_steps[s][i] : tables.exact_steps[s][i]);
+            const __m256d sign =
+                _mm256_load_pd(term_signs + (finite ? tables.finite_signs[s][i] : 0));
+            for (int c = 0; c < 3; ++c) {
+                force[i][c] = to_float(
+                    _mm256_fmadd_pd(_mm256_loadu_pd(at + c * term_row), sign, force[i][c]));
+            }
+        }
+    }
+}
+
 template <bool finite>
 JELLY_AVX2 void run_blocks(const float (&pos)[3][position_row], const float (&vel)[3][slot_count],
                            const __m256d (&r)[half_count], const Vec3& lift, float dt,
@@ -250,28 +272,20 @@ JELLY_AVX2 void run_blocks(const float (&pos)[3][position_row], const float (&ve
         for (int g = block_groups * (b + 1); g < block_groups * (b + 2) && g < group_count; ++g) {
             pair_terms<finite>(pos, r, g, terms);
         }
-        // Rounded to float after every addition, each lane in its own neighbour order; the
-        // block's twelve sums are independent, so their roundings overlap in time.
+        // The slots are ordered longest first: all four sum to the fourth's length, then
+        // three, and so on, with no padding.
         __m256d force[block_groups][3];
         for (int i = 0; i < block_groups; ++i) {
             force[i][0] = force[i][1] = force[i][2] = _mm256_setzero_pd();
         }
-        for (int s = tables.block_begin[b]; s < tables.block_begin[b + 1]; ++s) {
-            for (int i = 0; i < block_groups; ++i) {
-                // F + t as fma(t, 1, F), or F - t as fma(t, -1, F): subtracting this way
-                // also leaves a NaN's sign alone.
-                const double* const at =
-                    terms + (finite ? tables.finite_steps[s][i] : tables.exact_steps[s][i]);
-                const __m256d sign =
-                    _mm256_load_pd(term_signs + (finite ? tables.finite_signs[s][i] : 0));
-                for (int c = 0; c < 3; ++c) {
-                    force[i][c] = to_float(
-                        _mm256_fmadd_pd(_mm256_loadu_pd(at + c * term_row), sign, force[i][c]));
-                }
-            }
-        }
+        const int begin = tables.block_begin[b];
+        const std::uint8_t(&steps)[block_groups] = tables.slot_steps[b];
+        sum_steps<finite, 4>(terms, begin, begin + steps[3], force);
+        sum_steps<finite, 3>(terms, begin + steps[3], begin + steps[2], force);
+        sum_steps<finite, 2>(terms, begin + steps[2], begin + steps[1], force);
+        sum_steps<finite, 1>(terms, begin + steps[1], begin + steps[0], force);
         for (int i = 0; i < block_groups; ++i) {
-            advance(pos, vel, block_groups * b + i, force[i], lift, dt, lattice);
+            advance(pos, vel, tables.slot_group[b][i], force[i], lift, dt, lattice);
         }
     }
 }

@@ -47,7 +47,6 @@ constexpr int block_count = group_count / block_groups;
 //   [64, 68)   a copy of ring [0, 4), so a four-lane read may run past the ring's end;
 //   [68, 100)  exact layout only: what each group receives from slot + delta, group g at
 //              68 + 4 (g mod 8);
-//   [100, 104) -0.0 (rows 0..2 only), read to pad a group's list to its block's longest.
 // When block b is summed, terms reach from 31 slots before it to the end of block b + 1:
 // 63 slots, so the ring never overwrites a term still to be read. Before slot 0 it holds
 // -0.0.
@@ -62,8 +61,7 @@ constexpr int ring_slots = 64;
 constexpr int ring_copy = 64;
 constexpr int forward_area = 68;
 constexpr int forward_groups = 2 * block_groups;
-constexpr int zero_area = 100;
-constexpr int term_row = 104;
+constexpr int term_row = 100;
 constexpr int term_count = half_count * 3 * term_row;
 constexpr int ring_front = ring_slots - lane_count;
 
@@ -213,9 +211,13 @@ struct Tables {
     // those of its groups.
     std::uint16_t item_begin[group_count + 1];
     PairItem items[item_count];
-    // Step s of block b (block_begin[b] <= s < block_begin[b + 1]) adds, for each group i of
-    // the block, the four doubles at steps[s][i] (x) and term_row, 2 term_row further (y, z).
+    // A block's four sums run in slots, longest first: slot i sums group slot_group[b][i],
+    // which has slot_steps[b][i] terms. Step s of block b (block_begin[b] <= s <
+    // block_begin[b + 1]) adds to each slot whose sum is that long the four doubles at
+    // steps[s][i] (x) and term_row, 2 term_row further (y, z).
     std::uint16_t block_begin[block_count + 1];
+    std::uint8_t slot_group[block_count][block_groups];
+    std::uint8_t slot_steps[block_count][block_groups];
     std::uint16_t exact_steps[step_count][block_groups];
     std::uint16_t finite_steps[step_count][block_groups];
     // Finite layout: where the term is subtracted, lane_count (the index of a row of -1s in
@@ -258,7 +260,10 @@ constexpr void replay_writes(const Tables& t, bool finite, int b,
 constexpr bool replay_block_reads(const Tables& t, bool finite, int b,
                                   const int (&cell)[half_count][term_row]) {
     for (int i = 0; i < block_groups; ++i) {
-        const int g = block_groups * b + i;
+        const int g = t.slot_group[b][i];
+        if (g / block_groups != b || (i > 0 && t.slot_steps[b][i] > t.slot_steps[b][i - 1])) {
+            return false;
+        }
         int s = t.block_begin[b];
         for (const Offset& o : neighbour_offsets) {
             if (!group_has(g, o)) {
@@ -284,13 +289,8 @@ constexpr bool replay_block_reads(const Tables& t, bool finite, int b,
                 }
             }
         }
-        for (; s < t.block_begin[b + 1]; ++s) {
-            const int at = finite ? t.finite_steps[s][i] : t.exact_steps[s][i];
-            for (int j = 0; j < lane_count; ++j) {
-                if (at != zero_area || cell[0][zero_area + j] != cell_zero) {
-                    return false;
-                }
-            }
+        if (s != t.block_begin[b] + t.slot_steps[b][i]) {
+            return false;
         }
     }
     return true;
@@ -302,8 +302,7 @@ constexpr bool replay_reads(const Tables& t, bool finite) {
     int cell[half_count][term_row] = {};
     for (int h = 0; h < half_count; ++h) {
         for (int pos = 0; pos < term_row; ++pos) {
-            const bool zeroed =
-                (pos >= ring_front && pos < ring_slots) || (h == 0 && pos >= zero_area);
+            const bool zeroed = pos >= ring_front && pos < ring_slots;
             cell[h][pos] = zeroed ? cell_zero : cell_stale;
         }
     }
@@ -343,13 +342,20 @@ constexpr Tables build_tables() {
     int s = 0;
     for (int b = 0; b < block_count; ++b) {
         t.block_begin[b] = std::uint16_t(s);
-        int longest = 0;
+        // Slots in order of decreasing length, so the sums still running at any step are
+        // those in the first slots.
         for (int i = 0; i < block_groups; ++i) {
-            const int e = group_entries(block_groups * b + i);
-            longest = e > longest ? e : longest;
+            int at = i;
+            while (at > 0 &&
+                   group_entries(block_groups * b + i) > group_entries(t.slot_group[b][at - 1])) {
+                t.slot_group[b][at] = t.slot_group[b][at - 1];
+                --at;
+            }
+            t.slot_group[b][at] = std::uint8_t(block_groups * b + i);
         }
         for (int i = 0; i < block_groups; ++i) {
-            const int g = block_groups * b + i;
+            const int g = t.slot_group[b][i];
+            t.slot_steps[b][i] = std::uint8_t(group_entries(g));
             int step = s;
             for (int k = 0; k < 26; ++k) {
                 const Offset& o = neighbour_offsets[k];
@@ -372,12 +378,8 @@ constexpr Tables build_tables() {
                 ++step;
                 t.lane_terms += lanes;
             }
-            for (; step < s + longest; ++step) {
-                t.exact_steps[step][i] = std::uint16_t(zero_area);
-                t.finite_steps[step][i] = std::uint16_t(zero_area);
-            }
         }
-        s += longest;
+        s += t.slot_steps[b][0];
     }
     t.block_begin[block_count] = std::uint16_t(s);
     t.exact_reads = replay_reads(t, false);
@@ -423,17 +425,12 @@ inline void copy_particles(const Particle* lattice, int from, float (&pos)[3][po
 // damping is +0.0, that is when v is +0.0 or too small for 0.2 v, and then v + a dt comes
 // out the same whatever that sign. The finite layout relies on this.
 
-// The cells of the term rows that hold -0.0 before the first group writes: the ring just
-// before slot 0, and the padding reads.
+// The ring just before slot 0 holds -0.0 before the first group writes: lanes reading there
+// have no neighbour there.
 inline void prepare_terms(double* terms) {
     for (int row = 0; row < half_count * 3; ++row) {
         for (int j = 0; j < lane_count; ++j) {
             terms[row * term_row + ring_front + j] = -0.0;
-        }
-    }
-    for (int row = 0; row < 3; ++row) {
-        for (int j = 0; j < lane_count; ++j) {
-            terms[row * term_row + zero_area + j] = -0.0;
         }
     }
 }

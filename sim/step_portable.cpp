@@ -102,10 +102,12 @@ void run_blocks(const float (&pos)[3][position_row], const double r[half_count],
         for (int g = block_groups * (b + 1); g < block_groups * (b + 2) && g < group_count; ++g) {
             pair_terms<finite>(pos, r, g, terms);
         }
-        // Rounded to float after every addition, each lane in its own neighbour order.
+        // Rounded to float after every addition, each lane in its own neighbour order. The
+        // slots are ordered longest first, so a slot drops out once its sum is complete.
         float force[block_groups][lane_count][3] = {};
-        for (int s = tables.block_begin[b]; s < tables.block_begin[b + 1]; ++s) {
-            for (int i = 0; i < block_groups; ++i) {
+        const int begin = tables.block_begin[b];
+        for (int s = begin; s < begin + tables.slot_steps[b][0]; ++s) {
+            for (int i = 0; i < block_groups && s < begin + tables.slot_steps[b][i]; ++i) {
                 float(&f)[lane_count][3] = force[i];
                 if (finite && tables.finite_signs[s][i] != 0) {
                     const double* const t = terms + tables.finite_steps[s][i];
@@ -127,7 +129,7 @@ void run_blocks(const float (&pos)[3][position_row], const double r[half_count],
         }
         for (int i = 0; i < block_groups; ++i) {
             for (int j = 0; j < lane_count; ++j) {
-                const int p = lane_count * (block_groups * b + i) + j;
+                const int p = lane_count * tables.slot_group[b][i] + j;
                 if (p < lattice_particle_count) {
                     advance(lattice[p], force[i][j], lift, dt);
                 }
