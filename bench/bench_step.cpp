@@ -22,18 +22,13 @@ namespace {
 
 // One way of advancing the body by a sub-step. The step written term by term
 // (tests/reference_step.cpp) is the reference; JellyBody::step on each of its code paths is
-// registered beside it and measured from the very same states.
+// registered beside it and measured from the very same states, alone and taking turns with
+// the reference (x_reference: how many times faster it is).
 using StepFunction = void (*)(JellyBody& body, float dt);
 
 void fast_step(JellyBody& body, float dt) {
     body.step(dt);
 }
-
-// The reference's processor time per step in each regime of this run, for the fast step's
-// counter "x_reference": how many times faster it is, measured side by side. Processor time
-// is used because it is less disturbed than wall time by other work on the machine.
-enum Regime { spinning_regime, impact_regime };
-double reference_seconds[2] = {0.0, 0.0};
 
 constexpr int64_t counter_frequency = 1000000; // ticks per second of the scripted clock
 constexpr int64_t frames_per_second = 60;
@@ -92,15 +87,23 @@ const Impact& first_impact() {
     return impact;
 }
 
-void step_from(benchmark::State& state, const StepStart& start, StepFunction step, StepPath path,
-               Regime regime) {
+// The first impact's body, with the dt of the frame it was taken from.
+StepStart impact_start() {
+    const SceneState& scene = first_impact().scene;
+    return StepStart{scene.body, substep_dt(scene.prev_time, scene.time)};
+}
+
+std::string impact_label() {
+    return "from t = " + std::to_string(first_impact().scene.time) + " s";
+}
+
+void step_from(benchmark::State& state, const StepStart& start, StepFunction step, StepPath path) {
     if (!set_step_path(path)) {
         state.SkipWithError("this CPU cannot run the path");
         return;
     }
     JellyBody body = start.body;
     int taken = 0;
-    const std::clock_t began = std::clock();
     for (auto _ : state) {
         if (taken == steps_per_restore) {
             body.particles = start.body.particles; // same size: copied in place
@@ -110,25 +113,60 @@ void step_from(benchmark::State& state, const StepStart& start, StepFunction ste
         ++taken;
         benchmark::ClobberMemory();
     }
-    const double seconds =
-        double(std::clock() - began) / CLOCKS_PER_SEC / double(state.iterations());
     set_step_path(StepPath::automatic);
-    if (step == &reference_step) {
-        reference_seconds[regime] = seconds;
-    } else if (reference_seconds[regime] > 0.0) {
-        state.counters["x_reference"] = reference_seconds[regime] / seconds;
-    }
 }
 
 void BM_step_spinning_start(benchmark::State& state, StepFunction step, StepPath path) {
-    step_from(state, spinning_start(), step, path, spinning_regime);
+    step_from(state, spinning_start(), step, path);
 }
 
 void BM_step_first_impact(benchmark::State& state, StepFunction step, StepPath path) {
-    const SceneState& scene = first_impact().scene;
-    step_from(state, StepStart{scene.body, substep_dt(scene.prev_time, scene.time)}, step, path,
-              impact_regime);
-    state.SetLabel("from t = " + std::to_string(scene.time) + " s");
+    step_from(state, impact_start(), step, path);
+    state.SetLabel(impact_label());
+}
+
+// The reference and the fast step taking turns, a frame's worth of steps each from the same
+// state, so that both meet the same machine: other work slows both alike, and the ratio
+// x_reference holds where the times above drift. Processor time, microseconds per step.
+void step_side_by_side(benchmark::State& state, const StepStart& start, StepPath path) {
+    if (!set_step_path(path)) {
+        state.SkipWithError("this CPU cannot run the path");
+        return;
+    }
+    JellyBody reference = start.body;
+    JellyBody fast = start.body;
+    double reference_seconds = 0.0;
+    double fast_seconds = 0.0;
+    for (auto _ : state) {
+        reference.particles = start.body.particles;
+        fast.particles = start.body.particles;
+        const std::clock_t began = std::clock();
+        for (int i = 0; i < steps_per_restore; ++i) {
+            reference_step(reference, start.dt);
+        }
+        const std::clock_t between = std::clock();
+        for (int i = 0; i < steps_per_restore; ++i) {
+            fast.step(start.dt);
+        }
+        const std::clock_t ended = std::clock();
+        reference_seconds += double(between - began) / CLOCKS_PER_SEC;
+        fast_seconds += double(ended - between) / CLOCKS_PER_SEC;
+        benchmark::ClobberMemory();
+    }
+    set_step_path(StepPath::automatic);
+    const double steps = double(state.iterations()) * steps_per_restore;
+    state.counters["reference_us"] = reference_seconds / steps * 1e6;
+    state.counters["fast_us"] = fast_seconds / steps * 1e6;
+    state.counters["x_reference"] = reference_seconds / fast_seconds;
+}
+
+void BM_side_by_side_spinning_start(benchmark::State& state, StepPath path) {
+    step_side_by_side(state, spinning_start(), path);
+}
+
+void BM_side_by_side_first_impact(benchmark::State& state, StepPath path) {
+    step_side_by_side(state, impact_start(), path);
+    state.SetLabel(impact_label());
 }
 
 // Whole frames of the driver without drawing, from the first impact on; the scene is put
@@ -154,7 +192,6 @@ void BM_frame_first_impact(benchmark::State& state) {
 
 } // namespace
 
-// Each reference first: the fast step's x_reference divides by the time measured just before.
 BENCHMARK_CAPTURE(BM_step_spinning_start, reference, &reference_step, StepPath::automatic)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_step_spinning_start, fast, &fast_step, StepPath::automatic)
@@ -171,4 +208,16 @@ BENCHMARK_CAPTURE(BM_step_first_impact, fast_avx2, &fast_step, StepPath::avx2)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_step_first_impact, fast_portable, &fast_step, StepPath::portable)
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_side_by_side_spinning_start, fast, StepPath::automatic)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_side_by_side_spinning_start, fast_avx2, StepPath::avx2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_side_by_side_spinning_start, fast_portable, StepPath::portable)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_side_by_side_first_impact, fast, StepPath::automatic)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_side_by_side_first_impact, fast_avx2, StepPath::avx2)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_side_by_side_first_impact, fast_portable, StepPath::portable)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_frame_first_impact)->Unit(benchmark::kMicrosecond);
