@@ -10,7 +10,11 @@ using StepFunction = void (*)(JellyBody&, float);
 
 bool cpu_has_avx2() {
 #if defined(__x86_64__)
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    static const bool has = [] {
+        // The detection may be asked for before the runtime's own constructors have run.
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    }();
     return has;
 #else
     return false;
@@ -30,8 +34,11 @@ StepFunction function_of(StepPath path) {
     return step_lanes::step_portable;
 }
 
-// The chosen path; the first step chooses when nothing was set before.
-StepPath chosen = StepPath::automatic;
+// The path in use, the fastest one until set_step_path says otherwise.
+StepPath& chosen() {
+    static StepPath path = fastest_path();
+    return path;
+}
 
 } // namespace
 
@@ -43,17 +50,14 @@ bool set_step_path(StepPath path) {
     if (!step_path_available(path)) {
         return false;
     }
-    chosen = path == StepPath::automatic ? fastest_path() : path;
+    chosen() = path == StepPath::automatic ? fastest_path() : path;
     return true;
 }
 
 StepPath active_step_path() {
-    if (chosen == StepPath::automatic) {
-        chosen = fastest_path();
-    }
-    return chosen;
+    return chosen();
 }
 
 void JellyBody::step(float dt) {
-    function_of(active_step_path())(*this, dt);
+    function_of(chosen())(*this, dt);
 }

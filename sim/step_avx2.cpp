@@ -188,9 +188,10 @@ pair_terms(const float (&pos)[3][position_row], const __m256d (&r)[half_count], 
     }
 }
 
-// Velocities and then positions of group g's particles from their summed forces. Where an
-// operation on two floats is rounded once to float, the float instruction does exactly that
-// and is used instead of the double one.
+// Velocities and then positions of group g's particles from their summed forces. A sum or
+// difference of two floats formed in double and rounded to float is the float operation's
+// result (double carries more than twice float's precision, so the two roundings agree),
+// so those steps run in float.
 JELLY_AVX2 void advance(const float (&pos)[3][position_row], const float (&vel)[3][slot_count],
                         int g, const __m256d (&force)[3], const Vec3& lift, float dt,
                         Particle* lattice) {

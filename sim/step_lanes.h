@@ -54,9 +54,10 @@ constexpr int block_count = group_count / block_groups;
 // Exact layout, for any input: the ring holds at slot s what slot s + delta receives from s,
 // formed from q's own difference, and lanes without a pair hold -0.0, which leaves any float
 // sum unchanged, -0.0 included.
-// Finite layout, used when every position is finite: the ring
-// holds at slot s what slot s receives from s + delta, and the partner subtracts it. The two
-// differ only in the sign of zero terms, and lanes without a pair hold zeros of either sign.
+// Finite layout, used when every position is finite: the ring holds at slot s what slot s
+// receives from s + delta, and the partner subtracts it. That differs from adding the
+// partner's own term only in the sign of zero terms, and lanes without a pair hold zeros of
+// either sign; see "Signed zeros" below for why neither shows.
 constexpr int ring_slots = 64;
 constexpr int ring_copy = 64;
 constexpr int forward_area = 68;
@@ -421,7 +422,7 @@ inline void copy_particles(const Particle* lattice, int from, float (&pos)[3][po
 // whatever the sign of a zero sum. So a sum that adds zeros of the other sign, or extra
 // zeros, ends with the reference's value, the sign of a zero result apart. And that sign
 // never reaches the particle: a.y has 1 subtracted; a.x (likewise z) = 4000 F + lift.x is a
-// zero only when lift.x is one, and then a - damping keeps a zero's sign only when the
+// zero only when lift.x is a zero too, and then a - damping keeps a zero's sign only when the
 // damping is +0.0, that is when v is +0.0 or too small for 0.2 v, and then v + a dt comes
 // out the same whatever that sign. The finite layout relies on this.
 

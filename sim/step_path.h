@@ -1,5 +1,6 @@
 // Which code path JellyBody::step runs. Every path gives the same bits; they differ only in
-// speed. By default the fastest one this CPU supports is chosen on the first step.
+// speed. By default the fastest one this CPU supports runs. Choosing is not synchronised:
+// set a path before other threads step.
 #pragma once
 
 enum class StepPath {
