@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 600
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench plot clean fuzz-build fuzz test-sanitize memcheck soak
+.PHONY: all deps build run test bench frame-timing plot clean fuzz-build fuzz test-sanitize memcheck soak
 
 all: build
 
@@ -49,6 +49,11 @@ soak: build
 
 bench: build
 	@$(BUILD_DIR)/bench/jellycube-bench
+
+# Frames per second in the program's window under a private Xvfb, against a window that only
+# clears and swaps, and a frame split into steps, drawing and swap ($(BUILD_DIR)/frame_timing.md).
+frame-timing: build
+	@scripts/frame_timing.sh $(BUILD_DIR)
 
 # 20 s of the cube at 60 fps, drawn as heights over time in $(BUILD_DIR)/trajectory.png.
 plot: build

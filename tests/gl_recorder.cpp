@@ -14,6 +14,12 @@ GlRecording take_gl_recording() {
     return std::exchange(recording, GlRecording{});
 }
 
+void reserve_gl_recording(std::size_t vertices) {
+    recording = GlRecording{};
+    recording.calls.reserve(2 * vertices); // a strip adds 2 calls to its 2 or more vertices
+    recording.vertices.reserve(vertices);
+}
+
 extern "C" {
 void glBegin(GLenum mode) {
     recording.calls += mode == GL_TRIANGLE_STRIP ? 'S' : '?';

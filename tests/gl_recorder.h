@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -19,3 +20,6 @@ struct GlRecording {
 
 // Everything sent since the last call, which starts a new recording.
 GlRecording take_gl_recording();
+// Starts a new recording with room for `vertices` vertices and their strips, so that
+// recording up to that many allocates nothing.
+void reserve_gl_recording(std::size_t vertices);

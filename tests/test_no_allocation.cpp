@@ -1,0 +1,84 @@
+// No allocation per frame: once the first frame has run, the frame driver and the drawing of
+// the floor and the body (through the GL stand-in) allocate nothing. This binary replaces
+// the global operator new to count every allocation made in it.
+#include "app/frame_driver.h"
+#include "app/scene_state.h"
+#include "mesh/floor_mesh.h"
+#include "tests/gl_recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+long allocations = 0; // the test runs on one thread
+} // namespace
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, std::align_val_t align) {
+    ++allocations;
+    const std::size_t a = std::size_t(align);
+    if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a + (size == 0 ? a : 0))) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+constexpr int64_t frequency = 1000; // counter ticks per second
+constexpr int frames = 60;          // at 10 per second: the fall, a bounce, the lift from 3 s
+SceneState state;
+
+// What the three passes send: the floor once, the body for its shadow and for itself.
+void draw_as_the_passes() {
+    state.floor_mesh.draw();
+    state.body.draw();
+    state.body.draw();
+}
+
+TEST(NoAllocation, FramesAfterTheFirstAllocateNothing) {
+    state.counter_frequency = frequency;
+    state.body.init();
+    build_floor_mesh(state.floor_mesh);
+    FrameDrawing drawing;
+    drawing.draw_scene = draw_as_the_passes;
+    run_frame(state, frequency / 10, drawing); // the first frame may set things up
+    const std::size_t frame_vertices = take_gl_recording().vertices.size();
+
+    const long at_reserve = allocations;
+    reserve_gl_recording(frames * frame_vertices);
+    ASSERT_GE(allocations - at_reserve, 2) << "the counting operator new is not in use";
+    const long before = allocations;
+    for (int k = 2; k <= frames + 1; ++k) {
+        run_frame(state, k * frequency / 10, drawing);
+    }
+    const long counted = allocations - before;
+    const std::size_t sent = take_gl_recording().vertices.size();
+
+    EXPECT_EQ(counted, 0) << "allocations in " << frames << " frames";
+    EXPECT_EQ(sent, frames * frame_vertices)
+        << "vertices sent, " << frame_vertices << " in the first frame";
+    EXPECT_EQ(state.time, 6.1) << "scene time after the frames";
+}
+
+} // namespace
