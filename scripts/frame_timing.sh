@@ -6,6 +6,7 @@
 # one Xvfb, so the figures compare; they are printed and kept in BUILD_DIR/frame_timing.md.
 # Usage: scripts/frame_timing.sh [BUILD_DIR]   (FRAME_TIMING_FRAMES: frames per mode, 600)
 set -euo pipefail
+. "$(dirname "$0")/xvfb.sh"
 build_dir=$(cd "${1:-build}" && pwd)
 assets=$(cd "$(dirname "$0")/../assets" && pwd)
 frames=${FRAME_TIMING_FRAMES:-600}
@@ -26,23 +27,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-# -displayfd picks a free display and writes its number once the server accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp \
-    3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display=
-for _ in $(seq 200); do
-    display=$(head -n 1 "$work/display" 2>/dev/null || true)
-    [ -n "$display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.05
-done
-if [ -z "$display" ]; then
-    echo "Xvfb did not start:" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
-fi
-export DISPLAY=":$display"
+start_xvfb "$work"
 cd "$assets" # the textures are read from the working directory
 
 # Frames the program shows per second between $settle and $settle + $seconds s of its run;

@@ -4,6 +4,7 @@
 # BUILD/preview.gif and BUILD/preview.png (the cube in the air above its shadow, at 4 s).
 # Usage: run.sh [BUILD_DIR]
 set -euo pipefail
+. "$(dirname "$0")/xvfb.sh"
 build_dir=$(cd "${1:-build}" && pwd)
 assets=$(cd "$(dirname "$0")/../assets" && pwd)
 
@@ -40,29 +41,13 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-# -displayfd picks a free display and writes its number once the server accepts clients.
-# The screen must be 24-bit for GLX; -noreset keeps the server up between clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp \
-    3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-display=
-for _ in $(seq 200); do
-    display=$(head -n 1 "$work/display" 2>/dev/null || true)
-    [ -n "$display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.05
-done
-if [ -z "$display" ]; then
-    echo "Xvfb did not start:" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
-fi
+start_xvfb "$work"
 
 # The simulation runs at 25 frames a second and every second frame is kept: the camera turns
 # all the time, so every frame of the GIF is new, and 12.5 frames a second at half size keep
 # it near 3.5 MB where every frame would make 7. The recorder reads the textures from the
 # working directory, as the program does.
-(cd "$assets" && DISPLAY=":$display" "$build_dir/tools/jellycube-record" \
+(cd "$assets" && "$build_dir/tools/jellycube-record" \
     --fps 25 --seconds 8 --every 2 --out "$work/frames")
 
 # Frame 100 is 4 s: the cube hops, turned, above its black shadow.
