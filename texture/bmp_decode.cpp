@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr size_t file_header_size = 14;
@@ -33,13 +35,27 @@ class MemoryReader final : public BmpReader {
     size_t left_;
 };
 
+// Knows how much is left of a regular file, so a header that claims more pixels than the
+// file holds is refused before a buffer of up to 768 MiB is allocated for it. Pipes and
+// other streams report no size and are read as they come.
 class FileReader final : public BmpReader {
   public:
-    explicit FileReader(std::FILE* file) : file_(file) {}
-    size_t read(unsigned char* dst, size_t n) override { return std::fread(dst, 1, n, file_); }
+    explicit FileReader(std::FILE* file) : file_(file) {
+        struct stat info;
+        if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0) {
+            left_ = size_t(info.st_size);
+        }
+    }
+    size_t read(unsigned char* dst, size_t n) override {
+        const size_t count = std::fread(dst, 1, n, file_);
+        left_ = left_ == SIZE_MAX ? SIZE_MAX : left_ - (count < left_ ? count : left_);
+        return count;
+    }
+    size_t remaining() const override { return left_; }
 
   private:
     std::FILE* file_;
+    size_t left_ = SIZE_MAX; // unknown
 };
 
 } // namespace
