@@ -1,12 +1,10 @@
-// The GLUT callbacks: the only code that touches the program-wide state.
+// Start-up of the scene and the four GLUT callbacks.
 #include "app/callbacks.h"
 
 #include "app/clock.h"
-#include "app/frame_driver.h"
-#include "app/scene_drawing.h"
-#include "app/scene_state.h"
+#include "app/program.h"
 #include "mesh/floor_mesh.h"
-#include "texture/bmp_loader.h"
+#include "render/gl1/texture_upload.h"
 
 #include <GL/glut.h>
 
@@ -23,6 +21,7 @@ void init_scene() {
 }
 
 void init_scene_at(int64_t counter_start, int64_t counter_frequency) {
+    SceneState& scene = program.scene;
     scene.counter_start = counter_start;
     scene.counter_frequency = counter_frequency;
     scene.body.init();
@@ -42,13 +41,15 @@ void on_keyboard(unsigned char key, int, int) {
 
 void on_reshape(int width, int height) {
     glViewport(0, 0, width, height);
-    scene.window_width = width;
-    scene.window_height = height;
+    program.scene.window_width = width;
+    program.scene.window_height = height;
 }
 
 void on_display() {
-    FrameDrawing drawing;
-    drawing.setup_camera = setup_camera;
-    drawing.draw_scene = draw_scene;
-    run_frame(scene, clock_ticks(), drawing);
+    const DisplayHook& hook = program.display_hook;
+    if (hook.display) {
+        hook.display(hook.context);
+    } else {
+        run_program_frame(clock_ticks());
+    }
 }

@@ -27,7 +27,7 @@ void run_frame(SceneState& state, int64_t now, const FrameDrawing& drawing) {
     state.prev_time = state.time;
     state.time = double(now - state.counter_start) / double(state.counter_frequency);
     if (drawing.setup_camera) {
-        drawing.setup_camera();
+        drawing.setup_camera(drawing.context, state);
     }
     // Nothing changes time, prev_time or lift during the loop, so both are worked out once.
     const float lift = lift_at(state.time);
@@ -37,6 +37,6 @@ void run_frame(SceneState& state, int64_t now, const FrameDrawing& drawing) {
         state.body.step(dt);
     }
     if (drawing.draw_scene) {
-        drawing.draw_scene();
+        drawing.draw_scene(drawing.context, state);
     }
 }

@@ -16,10 +16,12 @@ float lift_at(double time);
 // One sub-step's length for the frame interval from prev_time to time.
 float substep_dt(double prev_time, double time);
 
-// What a frame draws; both are left out when null (headless tools and tests).
+// What a frame draws, as functions of the drawer's own `context` (a renderer, a recorder);
+// both are left out when null (headless tools and tests).
 struct FrameDrawing {
-    void (*setup_camera)() = nullptr;
-    void (*draw_scene)() = nullptr;
+    void* context = nullptr;
+    void (*setup_camera)(void* context, const SceneState& state) = nullptr; // before the steps
+    void (*draw_scene)(void* context, const SceneState& state) = nullptr;   // after them
 };
 
 // One frame at counter reading `now`: the clock update, the camera, the lift and the 100

@@ -9,7 +9,7 @@
 #include "app/scene_state.h"
 #include "sim/jelly_body.h"
 #include "sim/step_path.h"
-#include "tests/reference_step.h"
+#include "support/reference_step.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,13 +6,12 @@
 // GLUT's main loop, one display callback a frame, in blocks that take turns so that a busy
 // machine weighs on every mode alike:
 //   clear + swap: glClear and glutSwapBuffers only, the cheapest frame the window can show;
-//   full frame:   run_frame with the program's setup_camera and draw_scene, as on_display;
+//   full frame:   run_program_frame, as on_display;
 //   split:        run_frame again, each part closed by glFinish and timed on its own.
 // Every block continues the same scene, so both full-frame modes see the same motion.
 #include "app/callbacks.h"
 #include "app/frame_driver.h"
-#include "app/scene_drawing.h"
-#include "app/scene_state.h"
+#include "app/program.h"
 
 #include <GL/glut.h>
 
@@ -50,8 +49,6 @@ struct Timing {
     Clock::time_point part_start;
 };
 
-Timing timing;
-
 double seconds_since(Clock::time_point& start) {
     const Clock::time_point now = Clock::now();
     const double seconds = std::chrono::duration<double>(now - start).count();
@@ -59,37 +56,36 @@ double seconds_since(Clock::time_point& start) {
     return seconds;
 }
 
-void add_part(Part part) {
+void add_part(Timing& timing, Part part) {
     const double seconds = seconds_since(timing.part_start);
     if (timing.warm) {
         timing.part_seconds[part] += seconds;
     }
 }
 
-void camera_then_start_steps() {
-    setup_camera();
-    timing.part_start = Clock::now();
+void camera_then_start_steps(void* context, const SceneState& state) {
+    program.renderer.setup_camera(frame_view(state));
+    static_cast<Timing*>(context)->part_start = Clock::now();
 }
 
-void split_draw_scene() {
-    add_part(steps);
-    draw_passes();
+void split_draw_scene(void* context, const SceneState& state) {
+    Timing& timing = *static_cast<Timing*>(context);
+    add_part(timing, steps);
+    program.renderer.draw_passes(frame_view(state));
     glFinish(); // so the rasterising is counted with the drawing
-    add_part(drawing);
+    add_part(timing, drawing);
     glutSwapBuffers();
     glFinish();
-    add_part(swapping);
+    add_part(timing, swapping);
 }
 
-void run_scene_frame(void (*draw_scene_hook)()) {
+int64_t next_reading(Timing& timing) {
     ++timing.scene_frame;
-    FrameDrawing hooks;
-    hooks.setup_camera = draw_scene_hook == draw_scene ? setup_camera : camera_then_start_steps;
-    hooks.draw_scene = draw_scene_hook;
-    run_frame(scene, timing.scene_frame * counter_frequency / frames_per_second, hooks);
+    return timing.scene_frame * counter_frequency / frames_per_second;
 }
 
-void print_report() {
+void print_report(const Timing& timing) {
+    const SceneState& scene = program.scene;
     std::printf("Window %d x %d, %d frames per mode in blocks of %d, scene on a %lld fps "
                 "scripted clock.\n\n",
                 scene.window_width, scene.window_height, timing.frames_per_mode, timing.block,
@@ -116,7 +112,7 @@ void print_report() {
 
 // Ends the current block: its time goes to its mode once the warm-up is over, and the next
 // mode takes its turn. Quits with the report when every mode has its frames.
-void end_block() {
+void end_block(Timing& timing) {
     glFinish();
     const double seconds = seconds_since(timing.block_start);
     if (timing.warm) {
@@ -128,14 +124,15 @@ void end_block() {
     if (timing.mode == clear_swap) {
         timing.warm = true;
         if (timing.done[clear_swap] >= timing.frames_per_mode) {
-            print_report();
+            print_report(timing);
             std::exit(0);
         }
     }
     timing.block_start = Clock::now();
 }
 
-void on_timing_display() {
+void timing_display(void* context) {
+    Timing& timing = *static_cast<Timing*>(context);
     timing.part_start = Clock::now();
     switch (timing.mode) {
     case clear_swap:
@@ -144,15 +141,20 @@ void on_timing_display() {
         glutSwapBuffers();
         break;
     case full_frame:
-        run_scene_frame(draw_scene);
+        run_program_frame(next_reading(timing));
         break;
-    default:
-        run_scene_frame(split_draw_scene);
+    default: {
+        FrameDrawing split_drawing;
+        split_drawing.context = &timing;
+        split_drawing.setup_camera = camera_then_start_steps;
+        split_drawing.draw_scene = split_draw_scene;
+        run_frame(program.scene, next_reading(timing), split_drawing);
         break;
+    }
     }
     ++timing.in_block;
     if (timing.in_block == (timing.warm ? timing.block : warm_up_frames)) {
-        end_block();
+        end_block(timing);
     }
 }
 
@@ -168,6 +170,7 @@ int positive_option(const char* name, const char* value) {
 } // namespace
 
 int main(int argc, char** argv) {
+    Timing timing; // lives until exit: glutMainLoop does not return
     for (int i = 1; i < argc; i += 2) {
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (std::strcmp(argv[i], "--frames") == 0) {
@@ -194,7 +197,8 @@ int main(int argc, char** argv) {
     glutCreateWindow("jellycube-frame-timing");
     glutIdleFunc(on_idle);
     glutReshapeFunc(on_reshape);
-    glutDisplayFunc(on_timing_display);
+    glutDisplayFunc(on_display);
+    program.display_hook = {timing_display, &timing};
     init_scene_at(0, counter_frequency);
     timing.block_start = Clock::now();
     glutMainLoop();

@@ -2,7 +2,7 @@
 // widths and files cut short at each boundary.
 #include "fuzz/bmp_seeds.h"
 
-#include "tools/bmp_writer.h"
+#include "support/bmp_writer.h"
 
 namespace {
 

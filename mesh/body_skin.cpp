@@ -1,5 +1,5 @@
-// JellyBody::draw: the body has no mesh of its own, so each outer face of the lattice is
-// copied into the one skin grid, given normals and drawn before the next overwrites it.
+// The body's skin: the body has no mesh of its own, so a renderer copies each outer face of
+// the lattice into one 5 x 5 grid, gives it normals and draws it before the next overwrites it.
 #include "mesh/body_skin.h"
 
 #include "sim/jelly_body.h"
@@ -42,11 +42,8 @@ void copy_skin_face(const JellyBody& body, int face, GridMesh& skin) {
     }
 }
 
-void JellyBody::draw() {
+void build_skin_face(const JellyBody& body, int face, GridMesh& skin) {
+    copy_skin_face(body, face, skin);
     // Each face gets normals from its own 25 positions, so edges shade as creases.
-    for (int face = 0; face < skin_face_count; ++face) {
-        copy_skin_face(*this, face, skin);
-        skin.compute_normals();
-        skin.draw();
-    }
+    skin.compute_normals();
 }

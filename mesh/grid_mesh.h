@@ -1,7 +1,7 @@
 // A square, row-major grid of vertices with normals: the floor and each face of the body.
 #pragma once
 
-#include "mesh/vec3.h"
+#include "sim/vec3.h"
 
 #include <cstdint>
 #include <vector>
@@ -22,7 +22,4 @@ struct GridMesh {
     // Rewrites every normal from the positions: central differences inside, one-sided at
     // the borders. Only positions are read, so the loop order does not matter.
     void compute_normals();
-    // Sends the grid as n - 1 triangle strips (needs a current GL context). Texture
-    // coordinates run from (0, 0) at vertex (0, 0) to exactly (1, 1) at the last vertex.
-    void draw() const;
 };

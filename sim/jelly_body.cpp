@@ -3,7 +3,6 @@
 
 void JellyBody::init() {
     spacing = 0.25f;
-    skin.resize(lattice_side);
     particles.resize(lattice_particle_count, Particle{});
     const double m = spacing;
     for (int ix = 0; ix < lattice_side; ++ix) {

@@ -1,9 +1,8 @@
 // The soft cube: a 5 x 5 x 5 lattice of particles held together by neighbour pair forces.
 #pragma once
 
-#include "mesh/grid_mesh.h"
-#include "mesh/vec3.h"
 #include "sim/particle.h"
+#include "sim/vec3.h"
 
 #include <vector>
 
@@ -18,7 +17,6 @@ constexpr int lattice_index(int ix, int iy, int iz) {
 
 struct JellyBody {
     std::vector<Particle> particles; // empty until init, then exactly 125 in index order
-    GridMesh skin;                   // 5 x 5 scratch grid that draw() copies each face into
     Vec3 lift{0.0f, 0.0f, 0.0f};     // external acceleration (units/s^2) set by the frame driver
     float spacing = 0.0f;            // rest distance between axis neighbours (world units)
 
@@ -27,6 +25,4 @@ struct JellyBody {
     void init();
     // Advances every particle by one sub-step of dt seconds.
     void step(float dt);
-    // Copies each of the six outer faces into the skin, computes its normals and draws it.
-    void draw();
 };

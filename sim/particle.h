@@ -1,7 +1,7 @@
 // One point of the lattice. Every particle has the same unit mass, which is not stored.
 #pragma once
 
-#include "mesh/vec3.h"
+#include "sim/vec3.h"
 
 struct Particle {
     Vec3 position; // world units; +y is up, the floor is the plane y = 0

@@ -4,7 +4,7 @@
 // neighbours of each class came. Exit status 1 names the first sub-step that broke a rule.
 #include "app/frame_driver.h"
 #include "app/scene_state.h"
-#include "tools/frame_script.h"
+#include "support/frame_script.h"
 
 #include <algorithm>
 #include <array>

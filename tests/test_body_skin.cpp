@@ -1,5 +1,6 @@
 // The body skin: which particles each face shows, and what drawing the body sends.
 #include "mesh/body_skin.h"
+#include "render/gl1/grid_draw.h"
 #include "sim/jelly_body.h"
 #include "tests/gl_recorder.h"
 
@@ -42,7 +43,9 @@ Vec3 position(const RecordedVertex& v) {
 TEST(BodyDraw, SendsSixOutwardFacesCounterClockwiseAndLeavesTheLastInTheSkin) {
     JellyBody body;
     body.init();
-    body.draw();
+    GridMesh skin;
+    skin.resize(skin_side);
+    draw_body_skin(body, skin);
     const GlRecording got = take_gl_recording();
     ASSERT_TRUE(std::regex_match(got.calls, std::regex("(Sv{10}E){24}"))) << got.calls;
     for (size_t at = 0; at < got.vertices.size(); ++at) { // exact, edges and corners included
@@ -61,7 +64,7 @@ TEST(BodyDraw, SendsSixOutwardFacesCounterClockwiseAndLeavesTheLastInTheSkin) {
     }
     for (int rc = 0; rc < 25; ++rc) { // face 6, +x: particle 4 + 5 r + 25 c at (r, c)
         const Vec3& want = body.particles[size_t(4 + 5 * (rc / 5) + 25 * (rc % 5))].position;
-        const Vec3& held = body.skin.vertices[size_t(rc)].position;
+        const Vec3& held = skin.vertices[size_t(rc)].position;
         EXPECT_TRUE(held.x == want.x && held.y == want.y && held.z == want.z)
             << "skin vertex " << rc << " holds " << held.x << " " << held.y << " " << held.z;
     }

@@ -2,7 +2,7 @@
 // run, from many states, compared bit for bit after every step.
 #include "sim/jelly_body.h"
 #include "sim/step_path.h"
-#include "tests/reference_step.h"
+#include "support/reference_step.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
-// What GridMesh::draw sends to OpenGL, seen through the recording stand-in.
+// What draw_grid sends to OpenGL, seen through the recording stand-in.
 #include "mesh/floor_mesh.h"
 #include "mesh/grid_mesh.h"
+#include "render/gl1/grid_draw.h"
 #include "tests/gl_recorder.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ TEST(GridDraw, SendsRowPairsAsStripsWithTheTextureStretchedOnce) {
     for (const GridMesh& mesh :
          {numbered_grid(0), numbered_grid(1), numbered_grid(2), numbered_grid(5), floor}) {
         const int n = mesh.n;
-        mesh.draw();
+        draw_grid(mesh);
         const GlRecording got = take_gl_recording();
         const std::regex strips("(Sv{" + std::to_string(2 * n) + "}E){" +
                                 std::to_string(n > 0 ? n - 1 : 0) + "}");

@@ -3,7 +3,9 @@
 // the global operator new to count every allocation made in it.
 #include "app/frame_driver.h"
 #include "app/scene_state.h"
+#include "mesh/body_skin.h"
 #include "mesh/floor_mesh.h"
+#include "render/gl1/grid_draw.h"
 #include "tests/gl_recorder.h"
 
 #include <gtest/gtest.h>
@@ -50,17 +52,20 @@ constexpr int frames = 60;          // at 10 per second: the fall, a bounce, the
 SceneState state;
 
 // What the three passes send: the floor once, the body for its shadow and for itself.
-void draw_as_the_passes() {
-    state.floor_mesh.draw();
-    state.body.draw();
-    state.body.draw();
+void draw_as_the_passes(void* skin, const SceneState& scene) {
+    draw_grid(scene.floor_mesh);
+    draw_body_skin(scene.body, *static_cast<GridMesh*>(skin));
+    draw_body_skin(scene.body, *static_cast<GridMesh*>(skin));
 }
 
 TEST(NoAllocation, FramesAfterTheFirstAllocateNothing) {
     state.counter_frequency = frequency;
     state.body.init();
     build_floor_mesh(state.floor_mesh);
+    GridMesh skin;
+    skin.resize(skin_side);
     FrameDrawing drawing;
+    drawing.context = &skin;
     drawing.draw_scene = draw_as_the_passes;
     run_frame(state, frequency / 10, drawing); // the first frame may set things up
     const std::size_t frame_vertices = take_gl_recording().vertices.size();

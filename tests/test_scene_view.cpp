@@ -1,5 +1,5 @@
 // The view's arithmetic: projection aspect, turn angle and the planar shadow matrix.
-#include "app/scene_view.h"
+#include "render/scene_view.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Vector operations: the output may alias an input, and each component rounds once.
-#include "mesh/vec3.h"
+#include "sim/vec3.h"
 
 #include <gtest/gtest.h>
 

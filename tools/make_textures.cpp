@@ -1,5 +1,5 @@
 // jellycube-make-textures OUTDIR: writes the default OUTDIR/cub.bmp and OUTDIR/floor.bmp.
-#include "tools/bmp_writer.h"
+#include "support/bmp_writer.h"
 #include "tools/default_textures.h"
 
 #include <cstdio>

@@ -1,11 +1,9 @@
 // jellycube-record: renders the scene on a scripted clock, through the program's own camera
 // and passes, and writes chosen frames as PNG files. Needs an X display (Xvfb serves).
 #include "app/callbacks.h"
-#include "app/frame_driver.h"
-#include "app/scene_drawing.h"
-#include "app/scene_state.h"
-#include "tools/frame_script.h"
-#include "tools/png_image.h"
+#include "app/program.h"
+#include "support/frame_script.h"
+#include "support/png_image.h"
 
 #include <GL/glut.h>
 #include <X11/Xlib.h>
@@ -35,8 +33,6 @@ struct Recording {
     int32_t height = 700; // pixels
     int64_t frame = 0;    // the frame being drawn, from 1
 };
-
-Recording recording;
 
 // "WxH" with each side a whole number from 1 to max_side; returns an error or "".
 std::string parse_size(const std::string& text, int32_t& width, int32_t& height) {
@@ -92,10 +88,11 @@ PngImage read_back_buffer(int32_t width, int32_t height) {
     return image;
 }
 
-// The frame's passes, then, for a chosen frame, the picture, then the swap: what is
+// Between the frame's passes and its swap: for a chosen frame, the picture, so that what is
 // written is exactly what the swap puts in the window.
-void draw_and_record() {
-    draw_passes();
+void record_before_swap(void* context) {
+    const Recording& recording = *static_cast<const Recording*>(context);
+    const SceneState& scene = program.scene;
     if (recording.script.shows(recording.frame)) {
         if (scene.window_width != recording.width || scene.window_height != recording.height) {
             fail("the window is " + std::to_string(scene.window_width) + "x" +
@@ -113,17 +110,14 @@ void draw_and_record() {
             fail("cannot write " + path + ": " + error);
         }
     }
-    glutSwapBuffers();
 }
 
 // One display callback is one scripted frame; GLUT has delivered the window's size before
 // the first, as it does for the program.
-void on_record_display() {
+void record_display(void* context) {
+    Recording& recording = *static_cast<Recording*>(context);
     ++recording.frame;
-    FrameDrawing drawing;
-    drawing.setup_camera = setup_camera;
-    drawing.draw_scene = draw_and_record;
-    run_frame(scene, recording.script.reading(recording.frame), drawing);
+    run_program_frame(recording.script.reading(recording.frame), record_before_swap, &recording);
     if (recording.frame == recording.script.frames) {
         std::exit(0);
     }
@@ -132,15 +126,16 @@ void on_record_display() {
 } // namespace
 
 int main(int argc, char** argv) {
+    Recording recording; // lives until exit: glutMainLoop does not return
     const std::vector<ToolOption> options = {
         {"--out", "OUTDIR", "directory for the PNG files, created if missing (default: .)",
-         [](const std::string& value) {
+         [&recording](const std::string& value) {
              recording.out_dir = value;
              return value.empty() ? std::string("--out: the directory name is empty")
                                   : std::string();
          }},
         {"--size", "WxH", "size of the window and the images in pixels (default: 700x700)",
-         [](const std::string& value) {
+         [&recording](const std::string& value) {
              return parse_size(value, recording.width, recording.height);
          }},
     };
@@ -172,7 +167,8 @@ int main(int argc, char** argv) {
     glutCreateWindow(tool_name);
     glutIdleFunc(on_idle);
     glutReshapeFunc(on_reshape);
-    glutDisplayFunc(on_record_display);
+    glutDisplayFunc(on_display);
+    program.display_hook = {record_display, &recording};
     init_scene_at(0, recording.script.frequency);
     glutMainLoop();
     return 0;

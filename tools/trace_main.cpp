@@ -2,7 +2,7 @@
 // the body's particles, or one summary row per frame, as CSV on standard output.
 #include "app/frame_driver.h"
 #include "app/scene_state.h"
-#include "tools/frame_script.h"
+#include "support/frame_script.h"
 
 #include <cerrno>
 #include <cstdio>

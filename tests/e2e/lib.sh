@@ -2,6 +2,7 @@
 # in it, bounded waits, and an EXIT trap that stops everything and removes the temp dir.
 # A watchdog ends the script at the deadline given to e2e_init, so nothing outlives ctest.
 set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 E2E_TITLE='Diz! Uvi! Dar!'
 E2E_EXIT_TIMEOUT=${E2E_EXIT_TIMEOUT:-20} # seconds; only catches hangs
 E2E_TMP='' E2E_PID='' E2E_XVFB='' E2E_DOG='' E2E_OUT='' E2E_ERR='' E2E_WID='' E2E_STATUS=''
@@ -43,12 +44,8 @@ e2e_init() {
     trap 'echo "FAIL: still running at the $E2E_DEADLINE s deadline" >&2; exit 1' TERM
     (trap 'kill $! 2>/dev/null; exit 0' TERM; sleep "$E2E_DEADLINE" & wait $! && kill -TERM "$me") &
     E2E_DOG=$!
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp \
-        3>"$E2E_TMP/display" >"$E2E_TMP/xvfb.log" 2>&1 &
-    E2E_XVFB=$!
-    for _ in $(seq 200); do [ -s "$E2E_TMP/display" ] && break; sleep 0.05; done
-    [ -s "$E2E_TMP/display" ] || e2e_fail "no display from Xvfb in 10 s: $(cat "$E2E_TMP/xvfb.log")"
-    DISPLAY=:$(head -n 1 "$E2E_TMP/display") && export DISPLAY
+    start_xvfb "$E2E_TMP" || e2e_fail "no display from Xvfb"
+    E2E_XVFB=$xvfb_pid
 }
 
 # $E2E_RUN_DIR: a working directory with copies of the default textures from ASSETS.

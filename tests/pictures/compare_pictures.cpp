@@ -3,7 +3,7 @@
 // so the check bounds the share of noticeably differing pixels and the mean error, not each
 // pixel; and since those differences are thin, it also bounds the largest solid square of
 // differing pixels, which a missing shadow or a wrongly mapped cube leaves behind.
-#include "tools/png_image.h"
+#include "support/png_image.h"
 
 #include <algorithm>
 #include <cstdio>

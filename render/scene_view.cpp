@@ -1,5 +1,5 @@
 // The view's arithmetic: aspect ratio, turn angle and shadow matrix.
-#include "app/scene_view.h"
+#include "render/scene_view.h"
 
 namespace {
 constexpr double turn_degrees_per_second = 40.0;

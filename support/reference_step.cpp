@@ -1,6 +1,6 @@
 // The straightforward lattice step: neighbour pair forces, gravity, lift, damping,
 // semi-implicit Euler and the mirror contact with the floor plane y = 0, one term at a time.
-#include "tests/reference_step.h"
+#include "support/reference_step.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-// The numbers the drawing derives from the scene state, kept apart from OpenGL so that
-// they can be checked without a display: the projection's aspect ratio, the view's turn
-// and the planar shadow matrix.
+// The camera and light of the scene and the numbers derived from them, kept apart from any
+// graphics API so that every backend uses the same ones and they can be checked without a
+// display: the projection's aspect ratio, the view's turn and the planar shadow matrix.
 #pragma once
 
 #include <array>
@@ -8,6 +8,14 @@
 
 // Point light 0: (x, y, z, w) in world units, w = 1 for a positional light.
 constexpr std::array<float, 4> light_position = {5.0f, 20.0f, 5.0f, 1.0f};
+
+// The camera: a perspective projection, then a view that backs off from the origin, looks
+// down on the floor and turns the world about the vertical axis.
+constexpr double field_of_view_degrees = 50.0; // vertical
+constexpr double near_distance = 0.1;          // world units
+constexpr double far_distance = 1000.0;
+constexpr float eye_distance = 16.0f; // world units from the origin
+constexpr float tilt_degrees = 30.0f; // the eye looks 30 degrees down on the floor
 
 // Width over height for gluPerspective. A window with no area (height or width zero, as
 // some toolkits report for a minimised or squashed window) gets 1 instead: its viewport is

@@ -1,5 +1,5 @@
 // The GL side of texture loading: BMP pixels into the bound texture's mipmap chain.
-#include "texture/bmp_loader.h"
+#include "render/gl1/texture_upload.h"
 
 #include "texture/bmp_decode.h"
 

@@ -1,5 +1,5 @@
 // Clock options of the headless tools and the counter readings they script.
-#include "tools/frame_script.h"
+#include "support/frame_script.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,5 +1,5 @@
 // Vector operations with one rounding to float per stored component.
-#include "mesh/vec3.h"
+#include "sim/vec3.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 // PNG files through libpng's simplified interface, which reports errors in the image record
 // instead of jumping out of the caller.
-#include "tools/png_image.h"
+#include "support/png_image.h"
 
 #include <png.h>
 
