@@ -21,7 +21,7 @@
 namespace {
 
 // One way of advancing the body by a sub-step. The step written term by term
-// (tests/reference_step.cpp) is the reference; JellyBody::step on each of its code paths is
+// (support/reference_step.cpp) is the reference; JellyBody::step on each of its code paths is
 // registered beside it and measured from the very same states, alone and taking turns with
 // the reference (x_reference: how many times faster it is).
 using StepFunction = void (*)(JellyBody& body, float dt);

@@ -9,8 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${1:-build-asan}
 jobs=${2:-2}
 
-cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJELLY_SANITIZE=ON \
-    -DJELLY_BUILD_BENCH=OFF >/dev/null
+cmake -S "$root" --preset asan -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j "$jobs"
 
 # Mesa's driver stays mapped until exit (see tests/sanitize/keep_drivers_loaded.cpp); the
