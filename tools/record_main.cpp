@@ -69,7 +69,6 @@ GlProc load_gl_proc(const char* name) {
 } // namespace
 
 int main(int argc, char** argv) {
-    FrameScript script;
     std::string out_dir = ".";
     int32_t width = 700;  // pixels
     int32_t height = 700; // pixels
@@ -83,7 +82,7 @@ int main(int argc, char** argv) {
         {"--size", "WxH", "size of the images in pixels, each side 1 to 16384 (default: 700x700)",
          [&width, &height](const std::string& value) { return parse_size(value, width, height); }},
     };
-    script = frame_script_from_args(argc, argv, tool_name, purpose, options);
+    const FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose, options);
 
     // GLUT ends the process on its own when it finds no display, so look first.
     Display* display = XOpenDisplay(nullptr);
