@@ -12,6 +12,7 @@ namespace {
 struct SwapHook {
     void (*before_swap)(void* context);
     void* context;
+    bool swap; // false: the frame is drawn and not shown
 };
 
 void setup_camera(void*, const SceneState& state) {
@@ -24,16 +25,25 @@ void draw_and_swap(void* hook, const SceneState& state) {
     if (swap.before_swap) {
         swap.before_swap(swap.context);
     }
-    glutSwapBuffers();
+    if (swap.swap) {
+        glutSwapBuffers();
+    }
 }
 
-} // namespace
-
-void run_program_frame(int64_t now, void (*before_swap)(void* context), void* context) {
-    SwapHook swap{before_swap, context};
+void program_frame(int64_t now, SwapHook swap) {
     FrameDrawing drawing;
     drawing.context = &swap;
     drawing.setup_camera = setup_camera;
     drawing.draw_scene = draw_and_swap;
     run_frame(program.scene, now, drawing);
+}
+
+} // namespace
+
+void run_program_frame(int64_t now, void (*before_swap)(void* context), void* context) {
+    program_frame(now, SwapHook{before_swap, context, true});
+}
+
+void draw_program_frame(int64_t now) {
+    program_frame(now, SwapHook{nullptr, nullptr, false});
 }

@@ -27,3 +27,6 @@ extern Program program;
 // GL 1.1 renderer, then `before_swap` (when given) and the swap.
 void run_program_frame(int64_t now, void (*before_swap)(void* context) = nullptr,
                        void* context = nullptr);
+
+// The same frame drawn into whatever framebuffer is bound, and not shown: no swap.
+void draw_program_frame(int64_t now);

@@ -8,11 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
-namespace {
-
-// Error messages are one line: control characters in user text become '?', and long text
-// (a stray binary line in a tick file) is cut short.
 std::string quote(const std::string& text) {
     constexpr size_t max_shown = 40;
     std::string out = "'";
@@ -23,6 +20,8 @@ std::string quote(const std::string& text) {
     out += text.size() > max_shown ? "...'" : "'";
     return out;
 }
+
+namespace {
 
 enum class NumberStatus { ok, malformed, out_of_range };
 
@@ -107,8 +106,62 @@ std::string trim_blanks(const std::string& text) {
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
-// Reads the whole tick file before any frame runs. One reading per line, blanks around it
-// allowed (so CRLF files work); a final line break is optional.
+// Tick file lines, taken one at a time. Blank lines may only end the file.
+class TickLines {
+  public:
+    TickLines(const std::string& shown, std::vector<int64_t>& ticks)
+        : shown_(shown), ticks_(ticks) {}
+
+    // Returns an error message, or "" if the line is accepted.
+    std::string take(const std::string& raw) {
+        ++number_;
+        if (number_ > max_tick_lines) {
+            return shown_ + " has more than " + std::to_string(max_tick_lines) + " lines";
+        }
+        const std::string line = trim_blanks(raw);
+        if (line.empty()) {
+            first_blank_ = first_blank_ == 0 ? number_ : first_blank_;
+            return "";
+        }
+        if (first_blank_ != 0) {
+            return at(first_blank_) + "'' is not a whole number";
+        }
+        int64_t value = 0;
+        switch (parse_int64(line, value)) {
+        case NumberStatus::malformed:
+            return at(number_) + quote(line) + " is not a whole number";
+        case NumberStatus::out_of_range:
+            return at(number_) + quote(line) + " is out of the signed 64-bit range";
+        case NumberStatus::ok:
+            break;
+        }
+        // The counter is monotonic and reads 0 at the start: a reading below the one before
+        // would run time backwards, a negative step that the body does not survive.
+        if (ticks_.empty() && value < 0) {
+            return at(number_) + quote(line) + " is below 0, where the counter starts";
+        }
+        if (!ticks_.empty() && value < ticks_.back()) {
+            return at(number_) + quote(line) + " is below the reading before it, " +
+                   std::to_string(ticks_.back());
+        }
+        ticks_.push_back(value);
+        return "";
+    }
+
+    // The number of the line being read, for a message about it.
+    int64_t next_number() const { return number_ + 1; }
+    std::string at(int64_t line) const { return shown_ + ", line " + std::to_string(line) + ": "; }
+
+  private:
+    const std::string& shown_;
+    std::vector<int64_t>& ticks_;
+    int64_t number_ = 0;      // lines taken
+    int64_t first_blank_ = 0; // first of the blank lines since the last reading, or 0
+};
+
+// Reads the whole tick file before any frame runs, in chunks and line by line, so memory
+// stays bounded by the limits however long the input. One reading per line, blanks around
+// it allowed (so CRLF files work); a final line break and trailing blank lines are optional.
 std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
     const bool from_stdin = path == "-";
     const std::string shown = from_stdin ? "standard input" : "ticks file " + quote(path);
@@ -116,47 +169,50 @@ std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
     if (file == nullptr) {
         return "cannot open " + shown + ": " + std::strerror(errno);
     }
-    std::string text;
-    char buffer[1 << 16];
-    size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, count);
+    TickLines lines(shown, ticks);
+    std::string error;
+    try {
+        std::string line;
+        line.reserve(max_tick_line_length);
+        char buffer[1 << 16];
+        size_t count = 0;
+        while (error.empty() && (count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            for (const char *p = buffer, *end = buffer + count; p < end && error.empty();) {
+                const char* newline = static_cast<const char*>(std::memchr(p, '\n', end - p));
+                const char* stop = newline != nullptr ? newline : end;
+                // Refused as soon as it is too long: an endless line is never read to its end.
+                if (line.size() + size_t(stop - p) > max_tick_line_length) {
+                    error = shown + ", line " + std::to_string(lines.next_number()) +
+                            " is longer than " + std::to_string(max_tick_line_length) +
+                            " characters";
+                    break;
+                }
+                line.append(p, stop);
+                if (newline == nullptr) {
+                    break;
+                }
+                error = lines.take(line);
+                line.clear();
+                p = newline + 1;
+            }
+        }
+        if (error.empty() && std::ferror(file) != 0) {
+            error = "cannot read " + shown + ": " + std::strerror(errno);
+        }
+        if (error.empty() && !line.empty()) {
+            error = lines.take(line);
+        }
+        if (error.empty() && ticks.empty()) {
+            error = shown + " holds no readings";
+        }
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory for more than " + std::to_string(ticks.size()) +
+                " readings from " + shown;
     }
-    const int read_errno = errno;
-    const bool failed = std::ferror(file) != 0;
     if (!from_stdin) {
         std::fclose(file);
     }
-    if (failed) {
-        return "cannot read " + shown + ": " + std::strerror(read_errno);
-    }
-
-    int64_t line_number = 0;
-    for (size_t pos = 0; pos < text.size();) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        ++line_number;
-        const std::string line = trim_blanks(text.substr(pos, end - pos));
-        int64_t value = 0;
-        switch (parse_int64(line, value)) {
-        case NumberStatus::malformed:
-            return shown + ", line " + std::to_string(line_number) + ": " + quote(line) +
-                   " is not a whole number";
-        case NumberStatus::out_of_range:
-            return shown + ", line " + std::to_string(line_number) + ": " + quote(line) +
-                   " is out of the signed 64-bit range";
-        case NumberStatus::ok:
-            break;
-        }
-        ticks.push_back(value);
-        pos = end + 1;
-    }
-    if (ticks.empty()) {
-        return shown + " holds no readings";
-    }
-    return "";
+    return error;
 }
 
 const ToolOption* find_option(const std::vector<ToolOption>& options, const std::string& name) {
@@ -181,8 +237,13 @@ const std::vector<ToolOption>& clock_options() {
         {"--seconds", "S", "run S x N frames, rounded down; S may be a decimal such as 2.5", {}},
         {"--ticks",
          "FILE",
-         "one signed 64-bit counter reading per line, one frame each\n"
-         "(\"-\" reads standard input); instead of --fps/--frames/--seconds",
+         "one counter reading per line, one frame each (\"-\" reads standard\n"
+         "input); instead of --fps/--frames/--seconds. Readings are whole\n"
+         "numbers from 0, none below the one before; at most " +
+             std::to_string(max_tick_lines) +
+             " lines\n"
+             "of at most " +
+             std::to_string(max_tick_line_length) + " characters, blank lines only at the end",
          {}},
         {"--every", "K", "show every K-th frame and the last", {}},
         {"--help", "", "show this help and exit", {}},
@@ -319,8 +380,9 @@ std::string frame_script_help(const std::string& tool, const std::string& purpos
     if (!tool_options.empty()) {
         text += "\nOptions of " + tool + ":\n" + describe(tool_options);
     }
-    text += "\nExit status: 0 on success, 2 on a bad option or tick file (with one line on\n"
-            "standard error and nothing on standard output).\n";
+    text += "\nExit status: 0 on success; 2 on a bad option or tick file, with one line on\n"
+            "standard error and nothing on standard output; 1 on any other failure, such as\n"
+            "output that cannot be written, with one line on standard error.\n";
     return text;
 }
 
@@ -330,9 +392,17 @@ FrameScript frame_script_from_args(int argc, char** argv, const std::string& too
     const std::vector<std::string> args(argv + 1, argv + argc);
     ParseOutcome outcome = parse_frame_script(args, tool_options);
     switch (outcome.status) {
-    case ParseStatus::help:
-        std::fputs(frame_script_help(tool, purpose, tool_options).c_str(), stdout);
+    case ParseStatus::help: {
+        // Like any output: a full disk or a closed pipe is reported, not passed over.
+        const std::string help = frame_script_help(tool, purpose, tool_options);
+        errno = 0;
+        if (std::fputs(help.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "%s: cannot write standard output: %s\n", tool.c_str(),
+                         errno != 0 ? std::strerror(errno) : "unknown error");
+            std::exit(1);
+        }
         std::exit(0);
+    }
     case ParseStatus::error:
         std::fprintf(stderr, "%s: %s\n", tool.c_str(), outcome.error.c_str());
         std::exit(2);

@@ -2,10 +2,17 @@
 // that drives the frame driver without a display, and yields each frame's counter reading.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+// Limits of a tick file, so that any input is read or refused in bounded memory: a line
+// holds at most this many characters, blanks included and its line break not (a 64-bit
+// number takes at most 20), and a file at most this many lines (46 hours at 60 fps).
+constexpr size_t max_tick_line_length = 64;
+constexpr int64_t max_tick_lines = 10000000;
 
 // The counter readings of one scripted run. The counter starts at 0 and ticks `frequency`
 // times a second; frames are numbered from 1.
@@ -13,7 +20,8 @@ struct FrameScript {
     int64_t frequency = 1000000; // counter ticks per second, > 0
     int64_t fps = 60;            // frames per second of the paced mode (unused with ticks)
     int64_t frames = 0;          // frames to run, >= 1
-    std::vector<int64_t> ticks;  // one reading per frame from --ticks; empty when paced
+    std::vector<int64_t> ticks;  // one reading per frame from --ticks, never decreasing and
+                                 // none below 0; empty when paced
     int64_t every = 0;           // --every K, or 0 when not given
 
     // Counter reading of frame k in 1..frames: the k-th tick, or floor(k * frequency / fps).
@@ -34,6 +42,10 @@ struct ToolOption {
     std::function<std::string(const std::string& value)> apply;
 };
 
+// User text fit for a one-line message: in single quotes, control characters shown as '?',
+// and cut short after 40 characters.
+std::string quote(const std::string& text);
+
 enum class ParseStatus { run, help, error };
 
 struct ParseOutcome {
@@ -51,8 +63,9 @@ ParseOutcome parse_frame_script(const std::vector<std::string>& args,
 std::string frame_script_help(const std::string& tool, const std::string& purpose,
                               const std::vector<ToolOption>& tool_options);
 
-// For a tool's main: parses argv, and on --help prints the help and exits with status 0; on
-// a bad argument prints one line "tool: problem" on standard error and exits with status 2.
+// For a tool's main: parses argv, and on --help prints the help and exits with status 0 (1,
+// with one line on standard error, if it cannot be written); on a bad argument prints one
+// line "tool: problem" on standard error and exits with status 2.
 FrameScript frame_script_from_args(int argc, char** argv, const std::string& tool,
                                    const std::string& purpose,
                                    const std::vector<ToolOption>& tool_options = {});

@@ -34,12 +34,26 @@ struct ToolRun {
     std::string err;
 };
 
+// Each run may map at most 1 GB, so that input read without bound fails fast instead of
+// taking the machine's memory. AddressSanitizer maps terabytes of shadow and gets no limit.
+#if defined(__SANITIZE_ADDRESS__)
+const char* const memory_limit = "";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+const char* const memory_limit = "";
+#else
+const char* const memory_limit = "ulimit -v 1000000; ";
+#endif
+#else
+const char* const memory_limit = "ulimit -v 1000000; ";
+#endif
+
 // Runs the real binary; `args` are shell words, and may send its standard output elsewhere.
 ToolRun run_trace(const std::string& args, const std::string& input = "") {
     const std::string dir = scratch();
     std::ofstream(dir + "/stdin", std::ios::binary) << input;
-    const std::string command = std::string(TRACE_TOOL) + " <" + dir + "/stdin >" + dir +
-                                "/stdout 2>" + dir + "/stderr " + args;
+    const std::string command = memory_limit + std::string(TRACE_TOOL) + " <" + dir + "/stdin >" +
+                                dir + "/stdout 2>" + dir + "/stderr " + args;
     const int raw = std::system(command.c_str());
     ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, read_text(dir + "/stderr")};
     std::ifstream out(dir + "/stdout");
@@ -51,6 +65,16 @@ ToolRun run_trace(const std::string& args, const std::string& input = "") {
 
 TEST(TraceTool, RefusesBadInputWithOneLineAndStatus2) {
     std::ofstream(scratch() + "/word") << "16666\nabc\n";
+    std::ofstream(scratch() + "/backwards") << "0\n-5000000\n";
+    std::ofstream(scratch() + "/before_start") << "-5\n";
+    std::ofstream(scratch() + "/long_zero") << std::string(65, '0') << "\n";
+    std::ofstream(scratch() + "/too_many") << [] {
+        std::string lines; // the line past the limit is refused for its number alone
+        for (int64_t k = 0; k < 10000000; ++k) {
+            lines += "0\n";
+        }
+        return lines + "x\n";
+    }();
     const std::string cases[][2] = {
         {"--frames 3 --bogus", "unknown option '--bogus'"},
         {"--frames", "--frames needs a value"},
@@ -63,6 +87,11 @@ TEST(TraceTool, RefusesBadInputWithOneLineAndStatus2) {
         {"--ticks " + scratch() + "/missing", "No such file"},
         {"--ticks -", "standard input holds no readings"},
         {"--ticks " + scratch() + "/word", "line 2: 'abc' is not a whole number"},
+        {"--ticks " + scratch() + "/backwards", "line 2: '-5000000' is below the reading before"},
+        {"--ticks " + scratch() + "/before_start", "line 1: '-5' is below 0"},
+        {"--ticks " + scratch() + "/long_zero", "line 1 is longer than 64 characters"},
+        {"--ticks /dev/zero", "line 1 is longer than 64 characters"},
+        {"--ticks " + scratch() + "/too_many", "has more than 10000000 lines"},
     };
     for (const auto& [args, names] : cases) {
         const ToolRun run = run_trace(args);
@@ -110,12 +139,45 @@ TEST(TraceTool, TickFileMatchesPacedClock) {
     EXPECT_EQ(run_trace("--frequency 3579545 --every 13 --ticks " + scratch() + "/paced").out,
               paced.out);
     EXPECT_EQ(run_trace("--frequency 3579545 --every 13 --ticks -", ticks).out, paced.out);
+    // Trailing blank lines end the file like its last line break.
+    EXPECT_EQ(run_trace("--frequency 3579545 --every 13 --ticks -", ticks + "\n \r\n").out,
+              paced.out);
+    // A counter slower than the frame rate reads the same value twice: a frame of dt = 0.
+    std::string slow;
+    for (int64_t k = 1; k <= 12; ++k) {
+        slow += std::to_string(k * 20 / 60) + "\n";
+    }
+    const ToolRun slow_paced = run_trace("--summary --frequency 20 --fps 60 --frames 12");
+    ASSERT_EQ(slow_paced.status, 0) << slow_paced.err;
+    EXPECT_EQ(run_trace("--summary --frequency 20 --ticks -", slow).out, slow_paced.out);
 }
 
 TEST(TraceTool, ReportsAFailedWrite) {
-    const ToolRun run = run_trace("--frames 2 >/dev/full");
-    EXPECT_TRUE(run.status == 1 && run.err.find("cannot write standard output") != run.err.npos)
-        << "status " << run.status << ", stderr " << run.err;
+    for (const char* args : {"--frames 2 >/dev/full", "--help >/dev/full"}) {
+        const ToolRun run = run_trace(args);
+        EXPECT_TRUE(run.status == 1 && run.err.find("cannot write standard output") != run.err.npos)
+            << args << ": status " << run.status << ", stderr " << run.err;
+    }
+}
+
+// A run stopped early keeps the header and the rows printed a second or more before.
+TEST(TraceTool, AStoppedRunKeepsWhatItPrinted) {
+    // A row every 1000 frames: the 64 KB buffer would hold the first 650 of them, hundreds
+    // of thousands of frames, before writing anything. The wait ends once a row is out.
+    const std::string out = scratch() + "/stopped";
+    const std::string command = std::string(TRACE_TOOL) +
+                                " --summary --frames 1000000000 --every 1000 >" + out +
+                                " 2>/dev/null & pid=$!; for i in $(seq 600); do [ $(wc -l <" + out +
+                                ") -ge 2 ] && break; sleep 0.1; done; kill $pid; wait $pid";
+    std::system(command.c_str());
+    std::ifstream file(out);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_GE(lines.size(), 2u) << "stdout of the stopped run holds " << lines.size() << " lines";
+    EXPECT_EQ(lines[0], "frame,time,dt,lift,cx,cy,cz,min_y,max_y");
+    EXPECT_EQ(lines[1].rfind("1000,", 0), 0u) << lines[1];
 }
 
 } // namespace

@@ -130,9 +130,12 @@ BmpStatus read_bmp_file(const char* name, BmpImage& out) {
 
 void read_bmp_file_or_exit(const char* name, BmpImage& out) {
     const BmpStatus status = read_bmp_file(name, out);
-    if (status == BmpStatus::ok) {
-        return;
+    if (status != BmpStatus::ok) {
+        exit_for_bmp_failure(name, status);
     }
+}
+
+void exit_for_bmp_failure(const char* name, BmpStatus status) {
     if (status == BmpStatus::cannot_open) {
         std::printf("can't open %s\n", name);
     } else {

@@ -55,6 +55,11 @@ BmpStatus decode_bmp(const unsigned char* data, size_t size, BmpImage& out);
 // The same from the file `name`, opened with mode "rb".
 BmpStatus read_bmp_file(const char* name, BmpImage& out);
 
-// read_bmp_file, except that a failure writes "can't open NAME" or "invalid format of NAME"
-// to standard output and ends the process with status 1. Returns only on success.
+// read_bmp_file, except that a failure ends the process as exit_for_bmp_failure does.
+// Returns only on success.
 void read_bmp_file_or_exit(const char* name, BmpImage& out);
+
+// For a `status` other than ok: writes "can't open NAME" (cannot_open) or "invalid format of
+// NAME" (anything else) and a line break to standard output, and ends the process with
+// status 1. A texture that decodes but cannot be uploaded ends the same way.
+[[noreturn]] void exit_for_bmp_failure(const char* name, BmpStatus status);

@@ -1,16 +1,21 @@
 // jellycube-record: renders the scene on a scripted clock, through the program's own camera
-// and passes, and writes chosen frames as PNG files. Needs an X display (Xvfb serves).
+// and passes, into an offscreen framebuffer, and writes chosen frames as PNG files. Needs an
+// X display for its GL context (Xvfb serves); no window is shown.
 #include "app/callbacks.h"
 #include "app/program.h"
+#include "render/gl1/offscreen_target.h"
 #include "support/frame_script.h"
 #include "support/png_image.h"
 
 #include <GL/glut.h>
+#include <GL/glx.h>
 #include <X11/Xlib.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -23,37 +28,29 @@ constexpr const char* purpose =
     "shows it, and writes the last frame (or every K-th frame and the last, with\n"
     "--every K) as OUTDIR/frame-NNNNNN.png, NNNNNN being the frame number from 1.\n"
     "Reads cub.bmp and floor.bmp from the current directory, as the program does.\n"
-    "Needs an X display; Xvfb serves.";
+    "Frames are drawn offscreen, so no window is shown; the GL context needs an X\n"
+    "display, and Xvfb serves.";
 constexpr int32_t max_side = 16384; // pixels
-
-struct Recording {
-    FrameScript script;
-    std::string out_dir = ".";
-    int32_t width = 700;  // pixels
-    int32_t height = 700; // pixels
-    int64_t frame = 0;    // the frame being drawn, from 1
-};
 
 // "WxH" with each side a whole number from 1 to max_side; returns an error or "".
 std::string parse_size(const std::string& text, int32_t& width, int32_t& height) {
-    const std::string bad = "--size: '" + text + "' is not WIDTHxHEIGHT, such as 700x700";
     const size_t x = text.find('x');
-    if (x == std::string::npos) {
-        return bad;
-    }
+    const std::string parts[2] = {text.substr(0, x),
+                                  x == std::string::npos ? "" : text.substr(x + 1)};
     int32_t sides[2] = {0, 0};
-    const std::string parts[2] = {text.substr(0, x), text.substr(x + 1)};
+    bool in_range = true;
     for (int k = 0; k < 2; ++k) {
         const std::string& part = parts[k];
-        if (part.empty() || part.size() > 5 ||
-            part.find_first_not_of("0123456789") != std::string::npos) {
-            return bad;
+        if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) {
+            return "--size: " + quote(text) + " is not WIDTHxHEIGHT, such as 700x700";
         }
-        const int32_t side = int32_t(std::stol(part));
-        if (side < 1 || side > max_side) {
-            return "--size: each side must be from 1 to 16384 pixels";
-        }
-        sides[k] = side;
+        // Digits only, so from_chars refuses nothing but a number too large for 32 bits.
+        const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), sides[k]);
+        in_range &= ec == std::errc() && sides[k] >= 1 && sides[k] <= max_side;
+    }
+    if (!in_range) {
+        return "--size: " + quote(text) + " has a side outside 1 to " + std::to_string(max_side) +
+               " pixels";
     }
     width = sides[0];
     height = sides[1];
@@ -65,111 +62,87 @@ std::string parse_size(const std::string& text, int32_t& width, int32_t& height)
     std::exit(1);
 }
 
-// The back buffer as the swap is about to show it, top row first.
-PngImage read_back_buffer(int32_t width, int32_t height) {
-    std::vector<unsigned char> rgba(std::size_t(width) * std::size_t(height) * 4);
-    // RGBA rows are a multiple of 4 bytes long, so the initial pack alignment serves.
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    PngImage image;
-    image.width = width;
-    image.height = height;
-    image.rgb.resize(std::size_t(width) * std::size_t(height) * 3);
-    for (int32_t y = 0; y < height; ++y) {
-        // GL rows run from the bottom up.
-        const unsigned char* from = &rgba[std::size_t(height - 1 - y) * std::size_t(width) * 4];
-        unsigned char* to = &image.rgb[std::size_t(y) * std::size_t(width) * 3];
-        for (int32_t x = 0; x < width; ++x) {
-            to[3 * x] = from[4 * x];
-            to[3 * x + 1] = from[4 * x + 1];
-            to[3 * x + 2] = from[4 * x + 2];
-        }
-    }
-    return image;
-}
-
-// Between the frame's passes and its swap: for a chosen frame, the picture, so that what is
-// written is exactly what the swap puts in the window.
-void record_before_swap(void* context) {
-    const Recording& recording = *static_cast<const Recording*>(context);
-    const SceneState& scene = program.scene;
-    if (recording.script.shows(recording.frame)) {
-        if (scene.window_width != recording.width || scene.window_height != recording.height) {
-            fail("the window is " + std::to_string(scene.window_width) + "x" +
-                 std::to_string(scene.window_height) + ", not the " +
-                 std::to_string(recording.width) + "x" + std::to_string(recording.height) +
-                 " asked for (a window manager may have resized it)");
-        }
-        char name[32];
-        std::snprintf(name, sizeof name, "frame-%06lld.png",
-                      static_cast<long long>(recording.frame));
-        const std::string path = (std::filesystem::path(recording.out_dir) / name).string();
-        const std::string error =
-            write_png(path, read_back_buffer(recording.width, recording.height));
-        if (!error.empty()) {
-            fail("cannot write " + path + ": " + error);
-        }
-    }
-}
-
-// One display callback is one scripted frame; GLUT has delivered the window's size before
-// the first, as it does for the program.
-void record_display(void* context) {
-    Recording& recording = *static_cast<Recording*>(context);
-    ++recording.frame;
-    run_program_frame(recording.script.reading(recording.frame), record_before_swap, &recording);
-    if (recording.frame == recording.script.frames) {
-        std::exit(0);
-    }
+GlProc load_gl_proc(const char* name) {
+    return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    Recording recording; // lives until exit: glutMainLoop does not return
+    std::string out_dir = ".";
+    int32_t width = 700;  // pixels
+    int32_t height = 700; // pixels
     const std::vector<ToolOption> options = {
         {"--out", "OUTDIR", "directory for the PNG files, created if missing (default: .)",
-         [&recording](const std::string& value) {
-             recording.out_dir = value;
+         [&out_dir](const std::string& value) {
+             out_dir = value;
              return value.empty() ? std::string("--out: the directory name is empty")
                                   : std::string();
          }},
-        {"--size", "WxH", "size of the window and the images in pixels (default: 700x700)",
-         [&recording](const std::string& value) {
-             return parse_size(value, recording.width, recording.height);
-         }},
+        {"--size", "WxH", "size of the images in pixels, each side 1 to 16384 (default: 700x700)",
+         [&width, &height](const std::string& value) { return parse_size(value, width, height); }},
     };
-    recording.script = frame_script_from_args(argc, argv, tool_name, purpose, options);
+    const FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose, options);
 
     // GLUT ends the process on its own when it finds no display, so look first.
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         const char* name = std::getenv("DISPLAY");
         fail(std::string("cannot open the X display ") +
-             (name != nullptr && *name != '\0' ? "'" + std::string(name) + "'"
-                                               : "(DISPLAY is not set)") +
+             (name != nullptr && *name != '\0' ? quote(name) : "(DISPLAY is not set)") +
              "; it needs one, and Xvfb serves");
     }
     XCloseDisplay(display);
 
     std::error_code error;
-    std::filesystem::create_directories(recording.out_dir, error);
+    std::filesystem::create_directories(out_dir, error);
     if (error) {
-        fail("cannot create " + recording.out_dir + ": " + error.message());
+        fail("cannot create " + quote(out_dir) + ": " + error.message());
     }
 
-    // The tool's own options are not GLUT's: GLUT gets the program name alone.
+    // The window only carries the GL context, of the same kind as the program's window. It
+    // is never drawn into: where a window manager, or none, places it does not matter.
     int glut_argc = 1;
     char* glut_argv[] = {argv[0], nullptr};
     glutInit(&glut_argc, glut_argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(recording.width, recording.height);
+    glutInitWindowSize(1, 1);
     glutCreateWindow(tool_name);
-    glutIdleFunc(on_idle);
-    glutReshapeFunc(on_reshape);
-    glutDisplayFunc(on_display);
-    program.display_hook = {record_display, &recording};
-    init_scene_at(0, recording.script.frequency);
-    glutMainLoop();
+    OffscreenTarget target;
+    const std::string target_error = target.create(width, height, load_gl_proc);
+    if (!target_error.empty()) {
+        fail(target_error);
+    }
+    PngImage image;
+    try {
+        image.rgb.resize(size_t(width) * size_t(height) * 3);
+    } catch (const std::bad_alloc&) {
+        fail("not enough memory for a " + std::to_string(width) + "x" + std::to_string(height) +
+             " picture");
+    }
+    image.width = width;
+    image.height = height;
+
+    // The program's start-up, then its reshape callback with the target's size, as GLUT
+    // reports a window's size before its first frame.
+    init_scene_at(0, script.frequency);
+    on_reshape(width, height);
+    for (int64_t k = 1; k <= script.frames; ++k) {
+        draw_program_frame(script.reading(k));
+        if (!script.shows(k)) {
+            continue;
+        }
+        const std::string read_error = target.read_rgb(image.rgb.data());
+        if (!read_error.empty()) {
+            fail("frame " + std::to_string(k) + ": " + read_error);
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(k));
+        const std::string path = (std::filesystem::path(out_dir) / name).string();
+        const std::string write_error = write_png(path, image);
+        if (!write_error.empty()) {
+            fail("cannot write " + quote(path) + ": " + write_error);
+        }
+    }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "support/frame_script.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -50,6 +51,12 @@ void print_summary(int64_t frame, const SceneState& state) {
                 sum_x / count, sum_y / count, sum_z / count, min_y, max_y);
 }
 
+// A full disk or a closed pipe must not pass for a finished trace.
+int report_write_failure() {
+    std::fprintf(stderr, "%s: cannot write standard output: %s\n", tool_name, std::strerror(errno));
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -70,9 +77,13 @@ int main(int argc, char** argv) {
         script.every = 1;
     }
 
-    // Long runs print millions of rows; a large buffer keeps the writing cheap.
+    // Long runs print millions of rows; a large buffer keeps the writing cheap. The header
+    // goes out at once and the rows at least once a second of run time, so a run that is
+    // stopped early keeps what it had printed, and a failed write ends it early.
     static char out_buffer[1 << 16];
     std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
+    using Clock = std::chrono::steady_clock;
+    constexpr Clock::duration flush_interval = std::chrono::seconds(1);
 
     SceneState state; // the tool's own scene: the program-wide one is never touched
     state.counter_start = 0;
@@ -81,6 +92,11 @@ int main(int argc, char** argv) {
 
     std::puts(summary ? "frame,time,dt,lift,cx,cy,cz,min_y,max_y"
                       : "frame,time,particle,x,y,z,vx,vy,vz");
+    if (std::fflush(stdout) != 0) {
+        return report_write_failure();
+    }
+    Clock::time_point last_flush = Clock::now();
+    bool unflushed = false; // rows printed since last_flush
     for (int64_t k = 1; k <= script.frames; ++k) {
         run_frame(state, script.reading(k));
         if (script.shows(k)) {
@@ -89,14 +105,19 @@ int main(int argc, char** argv) {
             } else {
                 print_particles(k, state);
             }
+            unflushed = true;
+        }
+        if (unflushed && Clock::now() - last_flush >= flush_interval) {
+            if (std::fflush(stdout) != 0) {
+                return report_write_failure();
+            }
+            last_flush = Clock::now();
+            unflushed = false;
         }
     }
 
-    // A full disk or a closed pipe must not pass for a finished trace.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "%s: cannot write standard output: %s\n", tool_name,
-                     std::strerror(errno));
-        return 1;
+        return report_write_failure();
     }
     return 0;
 }

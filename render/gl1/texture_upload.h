@@ -4,8 +4,9 @@
 #include <cstdint>
 
 // Fills the texture bound to GL_TEXTURE_2D, all mipmap levels, from the BMP file `name`.
-// On a file that cannot be opened or is not a usable 24-bit BMP it writes one line to
-// standard output and ends the process with status 1.
+// On a file that cannot be opened, is not a usable 24-bit BMP or cannot be uploaded (no
+// memory for the mipmaps) it writes one line to standard output and ends the process with
+// status 1.
 void load_bmp_texture(const char* name);
 
 // Creates the cube texture from "cub.bmp", then the floor texture from "floor.bmp", both
