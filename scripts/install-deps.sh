@@ -1,16 +1,33 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing jellycube need, and
 # says which ones it installs. Without root it prints the one apt-get line to run.
+# Usage: install-deps.sh [web]
+#   (none): the native program, its tools and its tests
+#   web:    the browser version and its tests only: emscripten, chromium, and node with npm
+#           where there is none (a node from elsewhere, with its own npm, is kept)
 set -euo pipefail
 
-packages=(
-    g++ make cmake pkg-config
-    freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-    libgtest-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils
-    imagemagick libpng-dev libx11-dev gnuplot-nox
-    clang libclang-rt-14-dev valgrind
-)
+case "${1:-}" in
+'')
+    packages=(
+        g++ make cmake pkg-config
+        freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
+        libgtest-dev libbenchmark-dev
+        xvfb xauth xdotool x11-utils
+        imagemagick libpng-dev libx11-dev gnuplot-nox
+        clang libclang-rt-14-dev valgrind
+    )
+    ;;
+web)
+    packages=(make cmake emscripten chromium python3)
+    command -v node >/dev/null || packages+=(nodejs)
+    command -v npm >/dev/null || packages+=(npm)
+    ;;
+*)
+    echo "usage: $0 [web]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
