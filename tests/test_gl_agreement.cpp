@@ -57,11 +57,12 @@ TEST(GlAgreement, CameraMatricesAndLightMatchTheMatrixStack) {
 // gluBuild2DMipmaps' levels read back from the texture, against our chain: the same sides,
 // the same bytes where no scaling is needed, and within one step where a width off a power
 // of two is scaled (GLU sums its box in float and truncates; we sum exactly and round).
+// Width 50 has 2 fill bytes a row, which neither may take for pixels.
 TEST(GlAgreement, MipmapChainMatchesGluBuild2DMipmaps) {
     GLint max_side = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_side);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    for (const int32_t width : {256, 4, 12, 52, 100, 200}) {
+    for (const int32_t width : {256, 4, 12, 50, 52, 100, 200}) {
         BmpImage image;
         image.width = width;
         image.row_stride = bmp_row_stride(width);
