@@ -3,10 +3,13 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 600
+WEB_DIR ?= build-web
+WEB_PORT ?= 8000
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench frame-timing plot clean fuzz-build fuzz test-sanitize memcheck soak
+.PHONY: all deps build run test bench frame-timing plot clean fuzz-build fuzz test-sanitize memcheck soak \
+	web-deps web web-serve test-web web-timing
 
 all: build
 
@@ -64,6 +67,26 @@ frame-timing: build
 plot: build
 	@scripts/plot.sh $(BUILD_DIR)
 
+# The browser version (Debian's emscripten): the page, its program and the node trace tool.
+web-deps:
+	@scripts/install-deps.sh web
+
+web: web-deps
+	@scripts/web_build.sh $(WEB_DIR) $(JOBS)
+
+# Serves the page at http://127.0.0.1:$(WEB_PORT)/ until Ctrl-C.
+web-serve: web
+	@scripts/web_serve.sh $(WEB_DIR) $(WEB_PORT)
+
+# The browser tests in headless chromium, against the native build's tools and pictures.
+test-web: build web
+	@scripts/test_web.sh $(BUILD_DIR) $(WEB_DIR)
+
+# The page's frames per second in headless chromium beside the native program's under Xvfb,
+# and a frame's sub-steps in WebAssembly beside native ($(WEB_DIR)/web_timing.md).
+web-timing: build web
+	@scripts/web_timing.sh $(BUILD_DIR) $(WEB_DIR)
+
 # Every build folder: the release, sanitizer, fuzz, web and cross builds.
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) build-web build-aarch64
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(WEB_DIR) build-aarch64

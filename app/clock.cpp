@@ -1,5 +1,22 @@
-// Monotonic ticks from the C++ steady clock, counted in nanoseconds on every system.
+// Monotonic ticks: the C++ steady clock in nanoseconds on desktop systems, the page's
+// performance.now() in microseconds in a browser.
 #include "app/clock.h"
+
+#if defined(__EMSCRIPTEN__)
+
+#include <emscripten/emscripten.h>
+
+int64_t clock_ticks() {
+    // Milliseconds since the page's time origin, with a fraction; whole microseconds are
+    // finer than browsers let performance.now() resolve.
+    return int64_t(emscripten_get_now() * 1000.0);
+}
+
+int64_t clock_ticks_per_second() {
+    return 1000000;
+}
+
+#else
 
 #include <chrono>
 
@@ -11,3 +28,5 @@ int64_t clock_ticks() {
 int64_t clock_ticks_per_second() {
     return 1000000000;
 }
+
+#endif

@@ -27,3 +27,14 @@ std::array<float, 16> shadow_matrix(const std::array<float, 4>& light) {
             0.0f, 0.0f, ly,   0.0f,  //
             0.0f, 0.0f, 0.0f, ly};
 }
+
+Matrix4 projection_matrix(int32_t width, int32_t height) {
+    return perspective(identity_matrix(), field_of_view_degrees, projection_aspect(width, height),
+                       near_distance, far_distance);
+}
+
+Matrix4 view_matrix(double time) {
+    Matrix4 view = translate(identity_matrix(), 0.0f, 0.0f, -eye_distance);
+    view = rotate(view, tilt_degrees, 1.0f, 0.0f, 0.0f);
+    return rotate(view, view_turn_degrees(time), 0.0f, 1.0f, 0.0f);
+}

@@ -3,6 +3,8 @@
 // display: the projection's aspect ratio, the view's turn and the planar shadow matrix.
 #pragma once
 
+#include "render/transform.h"
+
 #include <array>
 #include <cstdint>
 
@@ -32,3 +34,9 @@ float view_turn_degrees(double time);
 // lines from the positional light at `light` (its w is taken as 1 and not read). It maps
 // (x, y, z, 1) to (Ly x - Lx y, 0, Ly z - Lz y, Ly - y).
 std::array<float, 16> shadow_matrix(const std::array<float, 4>& light);
+
+// The same camera as matrices, for backends without a matrix stack: the projection for a
+// window of width x height pixels, and the view transform T(0, 0, -16) . Rx(30) . Ry(turn)
+// at scene time `time`, each built as the GL 1.1 backend's calls build it.
+Matrix4 projection_matrix(int32_t width, int32_t height);
+Matrix4 view_matrix(double time);

@@ -3,16 +3,34 @@
 # says which ones it installs. Without root it prints the one apt-get line to run; where
 # only optional packages are missing (the fuzzer's clang, Valgrind, gnuplot) it says so and
 # lets the build go on, and the targets that need them skip or stop with their own line.
+# Usage: install-deps.sh [web]
+#   (none): the native program, its tools and its tests
+#   web:    the browser version and its tests only: emscripten, chromium, and node with npm
+#           where there is none (a node from elsewhere, with its own npm, is kept)
 set -euo pipefail
 
-packages=(
-    g++ make cmake pkg-config
-    freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-    libgtest-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils
-    imagemagick libpng-dev libx11-dev
-)
-optional=(clang libclang-rt-14-dev valgrind gnuplot-nox)
+case "${1:-}" in
+'')
+    packages=(
+        g++ make cmake pkg-config
+        freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
+        libgtest-dev libbenchmark-dev
+        xvfb xauth xdotool x11-utils
+        imagemagick libpng-dev libx11-dev
+    )
+    optional=(clang libclang-rt-14-dev valgrind gnuplot-nox)
+    ;;
+web)
+    packages=(make cmake emscripten chromium python3)
+    command -v node >/dev/null || packages+=(nodejs)
+    command -v npm >/dev/null || packages+=(npm)
+    optional=()
+    ;;
+*)
+    echo "usage: $0 [web]" >&2
+    exit 2
+    ;;
+esac
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 

@@ -2,6 +2,7 @@
 #include "render/gl1/grid_draw.h"
 
 #include "mesh/body_skin.h"
+#include "render/grid_strips.h"
 
 #include <GL/gl.h>
 
@@ -9,24 +10,16 @@
 
 void draw_grid(const GridMesh& grid) {
     const int32_t n = grid.n;
-    if (n - 1 <= 0) {
-        return;
-    }
-    const float last = float(n - 1);
-    for (int32_t i = 0; i + 1 < n; ++i) {
-        const float t0 = float(i) / last;
-        const float t1 = float(i + 1) / last;
-        const MeshVertex* row0 = &grid.vertices[std::size_t(i) * std::size_t(n)];
-        const MeshVertex* row1 = row0 + n;
+    for (int32_t i = 0; i < grid_strip_count(n); ++i) {
         glBegin(GL_TRIANGLE_STRIP);
-        for (int32_t j = 0; j < n; ++j) {
-            const float s = float(j) / last;
-            glTexCoord2f(s, t0);
-            glNormal3fv(&row0[j].normal.x);
-            glVertex3fv(&row0[j].position.x);
-            glTexCoord2f(s, t1);
-            glNormal3fv(&row1[j].normal.x);
-            glVertex3fv(&row1[j].position.x);
+        for (int32_t k = 0; k < grid_strip_length(n); ++k) {
+            const GridPlace place = grid_strip_place(i, k);
+            const MeshVertex& vertex =
+                grid.vertices[std::size_t(place.row) * std::size_t(n) + std::size_t(place.column)];
+            glTexCoord2f(grid_texture_coordinate(place.column, n),
+                         grid_texture_coordinate(place.row, n));
+            glNormal3fv(&vertex.normal.x);
+            glVertex3fv(&vertex.position.x);
         }
         glEnd();
     }

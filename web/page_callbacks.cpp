@@ -1,0 +1,104 @@
+// The browser's callbacks (animation frames, keys, window resizes) and the functions the
+// page's controls call.
+#include "web/page_callbacks.h"
+
+#include "texture/bmp_decode.h"
+#include "web/canvas_fit.h"
+#include "web/page_program.h"
+#include "web/page_view.h"
+
+#include <emscripten/emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstring>
+
+namespace {
+
+// Milliseconds of scripted frames per animation frame, so that a long script keeps the page
+// responsive and shows its progress.
+constexpr double script_slice_ms = 25.0;
+// Widest texture image a user may load (pixels): its file, 48 MiB of pixels, is read into
+// memory whole, then its mipmap chain is built beside it.
+constexpr int32_t largest_user_texture = 4096;
+
+EM_JS(int, window_inner_width, (), { return window.innerWidth; });
+EM_JS(int, window_inner_height, (), { return window.innerHeight; });
+
+EM_BOOL on_animation_frame(double, void*) {
+    return page_animation_frame(script_slice_ms) ? EM_TRUE : EM_FALSE;
+}
+
+void fit_canvas(int32_t inner_width, int32_t inner_height) {
+    const int32_t side = canvas_side(inner_width, inner_height);
+    if (side == page.scene.window_width && side == page.scene.window_height) {
+        return;
+    }
+    // The drawing buffer has the canvas's size in CSS pixels, as the program's window has.
+    emscripten_set_canvas_element_size("#canvas", side, side);
+    emscripten_set_element_css_size("#canvas", side, side);
+    reshape_page(side, side);
+    if (page.mode == PageMode::stopped || page.paused) {
+        redraw_page(); // a resized canvas is cleared, and no frame comes to fill it
+    }
+}
+
+EM_BOOL on_resize(int, const EmscriptenUiEvent* event, void*) {
+    fit_canvas(event->windowInnerWidth, event->windowInnerHeight);
+    return EM_FALSE;
+}
+
+// Esc stops the animation; a page cannot close itself, so it says so. Every other key is
+// left to the browser.
+EM_BOOL on_key_down(int, const EmscriptenKeyboardEvent* event, void*) {
+    if (std::strcmp(event->key, "Escape") != 0 || page.mode == PageMode::stopped) {
+        return EM_FALSE;
+    }
+    stop_page();
+    show_controls("stopped");
+    show_message("Stopped: Esc ends the animation. A page cannot close itself; reload it to "
+                 "start again.");
+    return EM_TRUE;
+}
+
+} // namespace
+
+void start_callbacks() {
+    fit_canvas(window_inner_width(), window_inner_height());
+    emscripten_set_resize_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_resize);
+    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_key_down);
+    emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+}
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void page_restart() {
+    restart_page();
+}
+
+EMSCRIPTEN_KEEPALIVE int page_set_paused(int pause) {
+    return set_page_paused(pause != 0) ? 1 : 0;
+}
+
+// 0: accepted; otherwise the texture stays and the page says "invalid format of NAME".
+EMSCRIPTEN_KEEPALIVE int page_replace_texture(int which, const char* path) {
+    return replace_page_texture(which, path) == BmpStatus::ok ? 0 : 1;
+}
+
+// Largest texture file the page reads (bytes); a larger one is refused unread.
+EMSCRIPTEN_KEEPALIVE double page_largest_texture_file() {
+    return double(54 + bmp_row_stride(largest_user_texture) * size_t(largest_user_texture));
+}
+
+// For tests and the curious: frames drawn so far, scene time and the last frame's interval
+// (seconds).
+EMSCRIPTEN_KEEPALIVE double page_frames_drawn() {
+    return double(page.frames_drawn);
+}
+EMSCRIPTEN_KEEPALIVE double page_scene_time() {
+    return page.scene.time;
+}
+EMSCRIPTEN_KEEPALIVE double page_frame_interval() {
+    return page.scene.time - page.scene.prev_time;
+}
+
+} // extern "C"

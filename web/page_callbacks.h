@@ -1,0 +1,7 @@
+// The browser's callbacks, and the functions that the page's controls call (exported from
+// the module under their C names).
+#pragma once
+
+// Fits the canvas to the window, then listens for resizes and keys and asks for animation
+// frames until the program stops.
+void start_callbacks();

@@ -1,0 +1,14 @@
+// What the program tells the page around the canvas: the messages, the frames-per-second
+// readout and its state. Each goes to a function of the page's own script (index.html),
+// which sets text only as text.
+#pragma once
+
+#include <cstdint>
+
+void show_message(const char* text); // "" clears it
+void show_fps(double frames_per_second);
+void show_script_progress(int64_t frame, int64_t frames);
+// Frame `frame` of the script is drawn: the page marks its body with data-frame="frame".
+void show_script_done(int64_t frame, int64_t fps);
+// The controls that apply in `mode`: "live", "scripted" or "stopped".
+void show_controls(const char* mode);

@@ -1,0 +1,51 @@
+// Validation of the scripted mode's query values.
+#include "web/scripted_query.h"
+
+namespace {
+
+// The value as the message shows it: control characters as '?', long values cut short.
+std::string shown(const std::string& text) {
+    constexpr size_t max_shown = 24;
+    std::string out = "'";
+    for (size_t i = 0; i < text.size() && i < max_shown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        out += (c < 0x20 || c == 0x7f) ? '?' : char(c);
+    }
+    return out + (text.size() > max_shown ? "...'" : "'");
+}
+
+// Returns an error, or "" with `out` set to the value.
+std::string parse_bounded(const char* name, const std::string& text, int64_t max, int64_t& out) {
+    const std::string wanted =
+        std::string(name) + " must be a whole number from 1 to " + std::to_string(max);
+    if (text.empty()) {
+        return wanted + "; it is missing";
+    }
+    int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return wanted + ", not " + shown(text);
+        }
+        value = value * 10 + (c - '0');
+        if (value > max) {
+            return wanted + ", not " + shown(text);
+        }
+    }
+    if (value < 1) {
+        return wanted + ", not " + shown(text);
+    }
+    out = value;
+    return "";
+}
+
+} // namespace
+
+ScriptedQuery parse_scripted_query(const std::string& fps, const std::string& frame) {
+    ScriptedQuery query;
+    query.script.frequency = 1000000;
+    query.error = parse_bounded("fps", fps, scripted_max_fps, query.script.fps);
+    if (query.error.empty()) {
+        query.error = parse_bounded("frame", frame, scripted_max_frame, query.script.frames);
+    }
+    return query;
+}
