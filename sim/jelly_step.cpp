@@ -13,7 +13,7 @@ bool cpu_has_avx2() {
     static const bool has = [] {
         // The detection may be asked for before the runtime's own constructors have run.
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     }();
     return has;
 #else

@@ -50,22 +50,22 @@ template <class D>
             // d = p - q rounded to float; its squares are exact in double.
             D d[3];
             for (int c = 0; c < 3; ++c) {
-                d[c] = widen(p[c] - F::load(&f.pos[c][q]));
+                d[c] = D::widen(p[c] - F::load(&f.pos[c][q]));
             }
             const D s = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
             const D s2 = s * s;
             const D coefficient = r[h] / s2 - s2;
             for (int c = 0; c < 3; ++c) {
-                term[c] = keep(coefficient * d[c], pairs);
+                term[c] = (coefficient * d[c]).keep(pairs);
             }
         }
         for (int c = 0; c < 3; ++c) {
-            store(f.terms + (3 * h + c) * row + ring_cell(first), term[c]);
+            term[c].store(f.terms + (3 * h + c) * row + ring_cell(first));
         }
     }
     if (ring_cell(first) == 0) {
         for (double* at = f.terms; at < f.terms + half_count * 3 * row; at += row) {
-            store(at + ring, D::load(at));
+            D::load(at).store(at + ring);
         }
     }
 }
@@ -82,18 +82,18 @@ template <class D>
     alignas(32) float out[6][lanes];
     for (int c = 0; c < 3; ++c) {
         // 4000 F is exact in double, so narrowing it gives the float product.
-        F a = narrow(force[c] * D::splat(force_scale));
+        F a = (force[c] * D::splat(force_scale)).narrow();
         if (c == 1) {
             a = a - F::splat(float(gravity));
         }
         a = a + F::splat(lift_of[c]);
         const F v = F::load(&f.vel[c][first]);
         // 0.2 is not a float: the damping product is formed in double.
-        a = a - narrow(widen(v) * D::splat(damping_rate));
+        a = a - (D::widen(v) * D::splat(damping_rate)).narrow();
         // v + a dt and x + v dt: the products are exact in double, the sums round there.
-        const F v_new = narrow(widen(v) + widen(a) * step);
-        store(out[c + 3], v_new);
-        store(out[c], narrow(widen(F::load(&f.pos[c][first])) + widen(v_new) * step));
+        const F v_new = (D::widen(v) + D::widen(a) * step).narrow();
+        v_new.store(out[c + 3]);
+        (D::widen(F::load(&f.pos[c][first])) + D::widen(v_new) * step).narrow().store(out[c]);
     }
     for (int j = 0; j < lanes && first + j < lattice_particle_count; ++j) {
         // Strictly below y = 0 only: -0.0 and not-a-number are not below.
@@ -133,7 +133,7 @@ template <class D> void lattice_step(JellyBody& body, float dt) {
     for (int h = 0; h <= half_count; ++h) {
         r[h % half_count] = D::splat(by_class[tables.half_class[h % half_count]]);
         for (int c = 0; c < 3; ++c) {
-            store(f.terms + (3 * h + c) * row + ring - lanes, D::splat(0.0));
+            D::splat(0.0).store(f.terms + (3 * h + c) * row + ring - lanes);
         }
     }
 
@@ -157,7 +157,7 @@ template <class D> void lattice_step(JellyBody& body, float dt) {
                 const double* const at = f.terms + tables.cell[b][i][s];
                 const D& by = sign[tables.minus[b][i][s]];
                 for (int c = 0; c < 3; ++c) {
-                    force[i][c] = to_float(add_times(force[i][c], D::load(at + c * row), by));
+                    force[i][c] = force[i][c].add_times(D::load(at + c * row), by).to_float();
                 }
             }
         }

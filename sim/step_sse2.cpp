@@ -11,6 +11,9 @@ struct Floats {
     __m128 v;
     static Floats load(const float* p) { return {_mm_loadu_ps(p)}; }
     static Floats splat(float x) { return {_mm_set1_ps(x)}; }
+    void store(float* p) const { _mm_storeu_ps(p, v); }
+    Floats operator+(Floats b) const { return {_mm_add_ps(v, b.v)}; }
+    Floats operator-(Floats b) const { return {_mm_sub_ps(v, b.v)}; }
 };
 
 struct D {
@@ -18,52 +21,22 @@ struct D {
     __m128d lo, hi;
     static D load(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
     static D splat(double x) { return {_mm_set1_pd(x), _mm_set1_pd(x)}; }
+    static D widen(Floats a) { return {_mm_cvtps_pd(a.v), _mm_cvtps_pd(_mm_movehl_ps(a.v, a.v))}; }
+    void store(double* p) const { _mm_storeu_pd(p, lo), _mm_storeu_pd(p + 2, hi); }
+    D operator+(D b) const { return {_mm_add_pd(lo, b.lo), _mm_add_pd(hi, b.hi)}; }
+    D operator-(D b) const { return {_mm_sub_pd(lo, b.lo), _mm_sub_pd(hi, b.hi)}; }
+    D operator*(D b) const { return {_mm_mul_pd(lo, b.lo), _mm_mul_pd(hi, b.hi)}; }
+    D operator/(D b) const { return {_mm_div_pd(lo, b.lo), _mm_div_pd(hi, b.hi)}; }
+    Floats narrow() const { return {_mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi))}; }
+    D to_float() const { return {_mm_cvtps_pd(_mm_cvtpd_ps(lo)), _mm_cvtps_pd(_mm_cvtpd_ps(hi))}; }
+    D add_times(D t, D sign) const { return *this + t * sign; }
+    // Lanes whose bit is clear become +0.0, whatever they held.
+    D keep(int lanes) const {
+        const auto* mask = reinterpret_cast<const __m128i*>(lattice::lane_masks.bits[lanes]);
+        return {_mm_and_pd(lo, _mm_castsi128_pd(_mm_load_si128(mask))),
+                _mm_and_pd(hi, _mm_castsi128_pd(_mm_load_si128(mask + 1)))};
+    }
 };
-
-Floats operator+(Floats a, Floats b) {
-    return {_mm_add_ps(a.v, b.v)};
-}
-Floats operator-(Floats a, Floats b) {
-    return {_mm_sub_ps(a.v, b.v)};
-}
-D operator+(D a, D b) {
-    return {_mm_add_pd(a.lo, b.lo), _mm_add_pd(a.hi, b.hi)};
-}
-D operator-(D a, D b) {
-    return {_mm_sub_pd(a.lo, b.lo), _mm_sub_pd(a.hi, b.hi)};
-}
-D operator*(D a, D b) {
-    return {_mm_mul_pd(a.lo, b.lo), _mm_mul_pd(a.hi, b.hi)};
-}
-D operator/(D a, D b) {
-    return {_mm_div_pd(a.lo, b.lo), _mm_div_pd(a.hi, b.hi)};
-}
-D widen(Floats a) {
-    return {_mm_cvtps_pd(a.v), _mm_cvtps_pd(_mm_movehl_ps(a.v, a.v))};
-}
-Floats narrow(D a) {
-    return {_mm_movelh_ps(_mm_cvtpd_ps(a.lo), _mm_cvtpd_ps(a.hi))};
-}
-D to_float(D a) {
-    return {_mm_cvtps_pd(_mm_cvtpd_ps(a.lo)), _mm_cvtps_pd(_mm_cvtpd_ps(a.hi))};
-}
-// sum + t sign, sign being 1 or -1, rounded once.
-D add_times(D sum, D t, D sign) {
-    return sum + t * sign;
-}
-// Lanes whose bit is clear become +0.0, whatever they held.
-D keep(D a, int lanes) {
-    const auto* mask = reinterpret_cast<const __m128i*>(lattice::lane_masks.bits[lanes]);
-    return {_mm_and_pd(a.lo, _mm_castsi128_pd(_mm_load_si128(mask))),
-            _mm_and_pd(a.hi, _mm_castsi128_pd(_mm_load_si128(mask + 1)))};
-}
-void store(float* p, Floats a) {
-    _mm_storeu_ps(p, a.v);
-}
-void store(double* p, D a) {
-    _mm_storeu_pd(p, a.lo);
-    _mm_storeu_pd(p + 2, a.hi);
-}
 
 } // namespace
 
