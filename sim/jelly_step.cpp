@@ -8,19 +8,6 @@ namespace {
 
 using StepFunction = void (*)(JellyBody&, float);
 
-bool cpu_has_avx2() {
-#if defined(JELLY_LANES_X86)
-    static const bool has = [] {
-        // The detection may be asked for before the runtime's own constructors have run.
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    }();
-    return has;
-#else
-    return false;
-#endif
-}
-
 // The backend of `path`, or null where this build or this CPU cannot run it.
 StepFunction function_of(StepPath path) {
     switch (path) {
@@ -29,8 +16,14 @@ StepFunction function_of(StepPath path) {
 #if defined(JELLY_LANES_X86)
     case StepPath::sse2:
         return lattice::step_sse2;
-    case StepPath::avx2:
-        return cpu_has_avx2() ? lattice::step_avx2 : nullptr;
+    case StepPath::avx2: {
+        static const bool has = [] {
+            // Asked for, maybe, before the runtime's own constructors have run.
+            __builtin_cpu_init();
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        }();
+        return has ? lattice::step_avx2 : nullptr;
+    }
 #endif
 #if defined(JELLY_LANES_NEON)
     case StepPath::neon:
@@ -54,7 +47,7 @@ StepPath fastest_path() {
     return StepPath::scalar;
 }
 
-// The path in use, the fastest one until set_step_path says otherwise.
+// The path in use: the fastest one until set_step_path says otherwise.
 StepPath& chosen() {
     static StepPath path = fastest_path();
     return path;

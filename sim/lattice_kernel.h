@@ -98,13 +98,8 @@ template <class D>
     for (int j = 0; j < lanes && first + j < lattice_particle_count; ++j) {
         // Strictly below y = 0 only: -0.0 and not-a-number are not below.
         const bool below = out[1][j] < 0.0f;
-        Particle& q = particles[first + j];
-        q.position.x = out[0][j];
-        q.position.y = below ? -out[1][j] : out[1][j];
-        q.position.z = out[2][j];
-        q.velocity.x = out[3][j];
-        q.velocity.y = below ? -out[4][j] : out[4][j];
-        q.velocity.z = out[5][j];
+        particles[first + j] = {{out[0][j], below ? -out[1][j] : out[1][j], out[2][j]},
+                                {out[3][j], below ? -out[4][j] : out[4][j], out[5][j]}};
     }
 }
 
@@ -112,15 +107,16 @@ template <class D> void lattice_step(JellyBody& body, float dt) {
     Particle* const particles = body.particles.data();
     Frame f;
     for (int p = 0; p < position_row; ++p) {
-        const bool real = p < lattice_particle_count;
         // Ghost slots get distinct finite positions: their terms are dropped, but stay tame.
-        f.pos[0][p] = real ? particles[p].position.x : float(p);
-        f.pos[1][p] = real ? particles[p].position.y : 0.0f;
-        f.pos[2][p] = real ? particles[p].position.z : 0.0f;
-        if (p < slots) {
-            f.vel[0][p] = real ? particles[p].velocity.x : 0.0f;
-            f.vel[1][p] = real ? particles[p].velocity.y : 0.0f;
-            f.vel[2][p] = real ? particles[p].velocity.z : 0.0f;
+        const Particle ghost{{float(p), 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}};
+        const Particle& from = p < lattice_particle_count ? particles[p] : ghost;
+        const float component[6] = {from.position.x, from.position.y, from.position.z,
+                                    from.velocity.x, from.velocity.y, from.velocity.z};
+        for (int c = 0; c < 3 && p < slots; ++c) {
+            f.vel[c][p] = component[c + 3];
+        }
+        for (int c = 0; c < 3; ++c) {
+            f.pos[c][p] = component[c];
         }
     }
     // The three pair constants R, the eighth power of each class's rest distance, formed in

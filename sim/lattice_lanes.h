@@ -85,11 +85,8 @@ struct Tables {
 };
 
 constexpr bool group_has(int g, const Offset& o) {
-    bool any = false;
-    for (int j = 0; j < lanes; ++j) {
-        any = any || has_neighbour(lanes * g + j, o);
-    }
-    return any;
+    return has_neighbour(lanes * g, o) || has_neighbour(lanes * g + 1, o) ||
+           has_neighbour(lanes * g + 2, o) || has_neighbour(lanes * g + 3, o);
 }
 
 constexpr Tables build_tables() {
@@ -97,15 +94,15 @@ constexpr Tables build_tables() {
     int count = 0;
     int half_of[26] = {};
     for (int k = 0; k < 26; ++k) {
+        const int delta = index_delta(neighbour_offsets[k]);
         const Offset& o = neighbour_offsets[k];
-        const Offset lead = index_delta(o) > 0 ? o : Offset{-o.dx, -o.dy, -o.dz};
         int h = 0;
-        while (h < count && t.half_delta[h] != index_delta(lead)) {
+        while (h < count && t.half_delta[h] != (delta > 0 ? delta : -delta)) {
             ++h;
         }
         if (h == count) {
-            t.half[count] = lead;
-            t.half_delta[count] = index_delta(lead);
+            t.half[count] = delta > 0 ? o : Offset{-o.dx, -o.dy, -o.dz};
+            t.half_delta[count] = delta > 0 ? delta : -delta;
             t.half_class[count++] = k < 6 ? 0 : k < 18 ? 1 : 2;
         }
         half_of[k] = h;
@@ -120,11 +117,11 @@ constexpr Tables build_tables() {
         const int i = g % block_groups;
         int s = 0;
         for (int k = 0; k < 26; ++k) {
-            const Offset& o = neighbour_offsets[k];
-            if (group_has(g, o)) {
-                const int leader = lanes * g + (index_delta(o) > 0 ? 0 : index_delta(o));
+            const int delta = index_delta(neighbour_offsets[k]);
+            if (group_has(g, neighbour_offsets[k])) {
+                const int leader = lanes * g + (delta > 0 ? 0 : delta);
                 t.cell[b][i][s] = std::uint16_t(3 * row * half_of[k] + ring_cell(leader));
-                t.minus[b][i][s++] = index_delta(o) < 0;
+                t.minus[b][i][s++] = delta < 0;
             }
         }
         t.block_steps[b] = std::uint8_t(s > t.block_steps[b] ? s : t.block_steps[b]);
@@ -137,90 +134,79 @@ constexpr Tables build_tables() {
 
 constexpr Tables tables = build_tables();
 
-// Replays one step's writes and reads of the term rows lane by lane and counts the reads that
-// find what their lane needs: the term of its own pair, subtracted where the lane trails the
-// pair, or a zero where the lane has no neighbour at that offset. Block b + 1's writes may
-// come before or after any read of block b, so the reads are checked both ways. Cells hold
-// the leading slot of the pair whose term they have, or one of these.
-constexpr int cell_zero = -1;
-constexpr int cell_unset = -2;
-
-constexpr void replay_writes(int b, int (&cell)[half_count + 1][row]) {
-    for (int g = block_groups * b; g < block_groups * (b + 1); ++g) {
-        for (int h = 0; h < half_count; ++h) {
-            for (int j = 0; j < lanes; ++j) {
-                const int held = (tables.pair_lanes[g][h] >> j) & 1 ? lanes * g + j : cell_zero;
-                cell[h][ring_cell(lanes * g) + j] = held;
-                if (ring_cell(lanes * g) == 0) {
-                    cell[h][ring + j] = held;
+// Replays one step's writes and reads of the term rows lane by lane, block b + 1's writes
+// both after and before block b's reads, and checks that every read finds what its lane
+// needs: its own pair's term, subtracted where the lane trails the pair, or a zero where it
+// has no neighbour at that offset. A cell holds the leading slot of its term's pair, or -1
+// for a zero.
+constexpr bool every_read_finds_its_term() {
+    int cell[half_count + 1][row] = {};
+    for (auto& cells : cell) {
+        for (int c = 0; c < row; ++c) {
+            cells[c] = c >= ring - lanes && c < ring ? -1 : -2;
+        }
+    }
+    auto write = [&cell](int b) {
+        for (int g = block_groups * b; g < block_groups * (b + 1) && g < groups; ++g) {
+            for (int h = 0; h < half_count; ++h) {
+                for (int j = 0; j < lanes; ++j) {
+                    const int term = (tables.pair_lanes[g][h] >> j) & 1 ? lanes * g + j : -1;
+                    cell[h][ring_cell(lanes * g) + j] = term;
+                    cell[h][ring_cell(lanes * g) + j + (ring_cell(lanes * g) == 0 ? ring : 0)] =
+                        term;
                 }
             }
         }
-    }
-}
-
-constexpr int replay_reads(int b, const int (&cell)[half_count + 1][row]) {
-    int good = 0;
-    for (int i = 0; i < block_groups; ++i) {
-        const int first = lanes * (block_groups * b + i);
-        int s = 0;
-        for (const Offset& o : neighbour_offsets) {
-            if (!group_has(block_groups * b + i, o)) {
-                continue;
+    };
+    auto reads_right = [&cell](int b) {
+        for (int g = block_groups * b; g < block_groups * (b + 1); ++g) {
+            int s = 0;
+            for (const Offset& o : neighbour_offsets) {
+                const int delta = index_delta(o);
+                const int at = tables.cell[b][g % block_groups][s];
+                if (!group_has(g, o)) {
+                    continue;
+                }
+                if (tables.half_delta[at / (3 * row)] != (delta > 0 ? delta : -delta) ||
+                    tables.minus[b][g % block_groups][s++] != (delta < 0)) {
+                    return false;
+                }
+                for (int j = 0; j < lanes; ++j) {
+                    const int p = lanes * g + j;
+                    const int want = !has_neighbour(p, o) ? -1 : delta > 0 ? p : p + delta;
+                    if (cell[at / (3 * row)][at % row + j] != want) {
+                        return false;
+                    }
+                }
             }
-            const int at = tables.cell[b][i][s];
-            const int delta = index_delta(o);
-            const Offset& half = tables.half[at / (3 * row) % half_count];
-            const bool right_half = index_delta(half) == (delta > 0 ? delta : -delta);
-            const bool right_sign = tables.minus[b][i][s++] == (delta < 0);
-            for (int j = 0; j < lanes; ++j) {
-                const int p = first + j;
-                const int want = !has_neighbour(p, o) ? cell_zero : delta > 0 ? p : p + delta;
-                good += right_half && right_sign && cell[at / (3 * row)][at % row + j] == want;
+            for (; s < tables.block_steps[b]; ++s) {
+                for (int j = 0; j < lanes; ++j) {
+                    const int at = tables.cell[b][g % block_groups][s];
+                    if (cell[at / (3 * row)][at % row + j] != -1) {
+                        return false;
+                    }
+                }
             }
         }
-        for (; s < tables.block_steps[b]; ++s) {
-            for (int j = 0; j < lanes; ++j) {
-                const int at = tables.cell[b][i][s];
-                good += cell[at / (3 * row)][at % row + j] == cell_zero;
-            }
-        }
-    }
-    return good;
-}
-
-constexpr bool every_read_finds_its_term() {
-    int cell[half_count + 1][row] = {};
-    for (auto& half_row : cell) {
-        for (int c = 0; c < row; ++c) {
-            half_row[c] = c >= ring - lanes && c < ring ? cell_zero : cell_unset;
-        }
-    }
-    replay_writes(0, cell);
+        return true;
+    };
+    write(0);
+    bool right = true;
     for (int b = 0; b < blocks; ++b) {
-        const int reads = lanes * block_groups * tables.block_steps[b];
-        if (replay_reads(b, cell) != reads) {
-            return false;
-        }
-        if (b + 1 < blocks) {
-            replay_writes(b + 1, cell);
-            if (replay_reads(b, cell) != reads) {
-                return false;
-            }
-        }
+        right = right && reads_right(b);
+        write(b + 1);
+        right = right && reads_right(b);
     }
-    return true;
+    return right;
 }
 static_assert(every_read_finds_its_term(), "every lane reads its own term, or a zero");
 
-// Each particle's real terms, over the groups' steps: 2,072, one per lattice neighbour.
+// The real terms among the groups' lanes: one for each particle's lattice neighbour.
 constexpr int real_terms() {
     int n = 0;
-    for (int g = 0; g < groups; ++g) {
+    for (int p = 0; p < slots; ++p) {
         for (const Offset& o : neighbour_offsets) {
-            for (int j = 0; j < lanes; ++j) {
-                n += group_has(g, o) && has_neighbour(lanes * g + j, o);
-            }
+            n += group_has(p / lanes, o) && has_neighbour(p, o);
         }
     }
     return n;
@@ -232,7 +218,7 @@ static_assert(term_count < 65536, "term cells fit in 16 bits");
 struct LaneMasks {
     alignas(32) std::uint64_t bits[16][lanes];
 };
-constexpr LaneMasks build_lane_masks() {
+constexpr LaneMasks lane_masks = [] {
     LaneMasks m{};
     for (int pattern = 0; pattern < 16; ++pattern) {
         for (int j = 0; j < lanes; ++j) {
@@ -240,8 +226,7 @@ constexpr LaneMasks build_lane_masks() {
         }
     }
     return m;
-}
-constexpr LaneMasks lane_masks = build_lane_masks();
+}();
 
 } // namespace lattice
 
@@ -257,10 +242,10 @@ constexpr LaneMasks lane_masks = build_lane_masks();
 #define JELLY_LANES_WASM 1
 #endif
 
-namespace lattice {
+namespace lattice { // the backends, each in its own step_*.cpp
 void step_scalar(JellyBody& body, float dt);
 void step_sse2(JellyBody& body, float dt);
-void step_avx2(JellyBody& body, float dt); // only where the CPU has AVX2
+void step_avx2(JellyBody& body, float dt);
 void step_neon(JellyBody& body, float dt);
 void step_wasm_simd128(JellyBody& body, float dt);
 } // namespace lattice

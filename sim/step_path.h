@@ -12,6 +12,10 @@ enum class StepPath {
     wasm_simd128, // WebAssembly built with SIMD128
 };
 
+// Every backend, for tests and benchmarks that try each in turn.
+constexpr StepPath step_backends[] = {StepPath::scalar, StepPath::sse2, StepPath::avx2,
+                                      StepPath::neon, StepPath::wasm_simd128};
+
 // Whether this build and this CPU can run `path`. automatic and scalar always can.
 bool step_path_available(StepPath path);
 // Makes JellyBody::step use `path` from now on. Returns false, and changes nothing, when the

@@ -223,9 +223,7 @@ TEST_P(FastStep, MatchesTheReferenceBitForBit) {
     set_step_path(StepPath::automatic);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryBackend, FastStep,
-                         ::testing::Values(StepPath::scalar, StepPath::sse2, StepPath::avx2,
-                                           StepPath::neon, StepPath::wasm_simd128),
+INSTANTIATE_TEST_SUITE_P(EveryBackend, FastStep, ::testing::ValuesIn(step_backends),
                          [](const ::testing::TestParamInfo<StepPath>& info) {
                              return std::string(step_path_name(info.param));
                          });

@@ -3,6 +3,7 @@
 #include "app/frame_driver.h"
 #include "app/scene_state.h"
 #include "support/frame_script.h"
+#include "support/state_hash.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -54,6 +55,7 @@ void print_summary(int64_t frame, const SceneState& state) {
 
 int main(int argc, char** argv) {
     bool summary = false;
+    bool hash = false;
     const std::vector<ToolOption> options = {
         {"--summary", "",
          "print frame,time,dt,lift,cx,cy,cz,min_y,max_y instead: one row per frame\n"
@@ -62,6 +64,14 @@ int main(int argc, char** argv) {
          "the lowest and highest particle heights",
          [&summary](const std::string&) {
              summary = true;
+             return std::string();
+         }},
+        {"--hash", "",
+         "print instead one line: the FNV-1a 64-bit hash of the last frame's particles\n"
+         "(x, y, z, vx, vy, vz of particles 0 to 124 as little-endian float32), as\n"
+         "16 hex digits; the same bits give the same line on every machine",
+         [&hash](const std::string&) {
+             hash = true;
              return std::string();
          }},
     };
@@ -79,10 +89,15 @@ int main(int argc, char** argv) {
     state.counter_frequency = script.frequency;
     state.body.init();
 
-    std::puts(summary ? "frame,time,dt,lift,cx,cy,cz,min_y,max_y"
-                      : "frame,time,particle,x,y,z,vx,vy,vz");
+    if (!hash) {
+        std::puts(summary ? "frame,time,dt,lift,cx,cy,cz,min_y,max_y"
+                          : "frame,time,particle,x,y,z,vx,vy,vz");
+    }
     for (int64_t k = 1; k <= script.frames; ++k) {
         run_frame(state, script.reading(k));
+        if (hash) {
+            continue;
+        }
         if (script.shows(k)) {
             if (summary) {
                 print_summary(k, state);
@@ -90,6 +105,10 @@ int main(int argc, char** argv) {
                 print_particles(k, state);
             }
         }
+    }
+
+    if (hash) {
+        std::puts(state_hash_text(state.body).c_str());
     }
 
     // A full disk or a closed pipe must not pass for a finished trace.
