@@ -6,12 +6,15 @@ FUZZ_SECONDS ?= 600
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench frame-timing plot clean fuzz-build fuzz test-sanitize memcheck soak
+.PHONY: all deps deps-cross build run test test-cross test-wasm bench-web bench frame-timing plot clean fuzz-build fuzz test-sanitize memcheck soak
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
+
+deps-cross:
+	@scripts/install-deps.sh cross
 
 build: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS) >/dev/null
@@ -24,6 +27,17 @@ run: build
 test: build fuzz-build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@scripts/fuzz.sh $(FUZZ_DIR) 60
+
+# The step tests, the golden trace and jellycube-trace --hash cross-built for aarch64 and run
+# under qemu: NEON and scalar must give x86-64's bits (build-aarch64).
+test-cross: deps-cross
+	@scripts/test-cross.sh build-aarch64 $(JOBS)
+
+# The same built with emscripten and run under node, with the SIMD128 backend and with the
+# scalar one (build-wasm-simd-ON, build-wasm-simd-OFF), and the SIMD128 step timed against the
+# reference built for WebAssembly.
+test-wasm: deps-cross
+	@scripts/test-wasm-step.sh build-wasm $(JOBS)
 
 # The whole suite again, end-to-end tests included, built with ASan and UBSan.
 test-sanitize: deps

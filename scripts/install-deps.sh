@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing jellycube need, and
 # says which ones it installs. Without root it prints the one apt-get line to run.
+# `install-deps.sh cross` installs what make test-cross and make test-wasm need instead:
+# the aarch64 toolchain, qemu's user-mode emulator, emscripten and node.
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,9 @@ packages=(
     imagemagick libpng-dev libx11-dev gnuplot-nox
     clang libclang-rt-14-dev valgrind
 )
+if [ "${1:-}" = cross ]; then
+    packages=(cmake make file g++-aarch64-linux-gnu qemu-user googletest emscripten nodejs)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -150,8 +150,9 @@ template <class D> void lattice_step(JellyBody& body, float dt) {
         }
         for (int s = 0; s < tables.block_steps[b]; ++s) {
             for (int i = 0; i < block_groups; ++i) {
-                const double* const at = f.terms + tables.cell[b][i][s];
-                const D& by = sign[tables.minus[b][i][s]];
+                const int g = block_groups * b + i;
+                const double* const at = f.terms + tables.cell[g][s];
+                const D& by = sign[tables.minus[g][s]];
                 for (int c = 0; c < 3; ++c) {
                     force[i][c] = force[i][c].add_times(D::load(at + c * row), by).to_float();
                 }

@@ -73,15 +73,16 @@ struct Tables {
     Offset half[half_count];
     int half_delta[half_count]; // the pair (p, p + delta)
     int half_class[half_count]; // 0 axis, 1 face diagonal, 2 body diagonal
+    int half_of[26];            // the half each neighbour offset is, or is minus
     // Bit j: slot 4g + j has a neighbour at half h.
     std::uint8_t pair_lanes[groups][half_count];
     // Block b sums its four groups side by side for block_steps[b] steps, as many as the
-    // longest of them needs. At step s group 4b + i adds the four x terms at cell[b][i][s]
-    // (y and z one and two rows on), or subtracts them where minus[b][i][s]. Once a group has
-    // summed each neighbour offset of its lanes, it reads the zero cell.
+    // longest of them needs. At step s group g adds the four x terms at cell[g][s] (y and z
+    // one and two rows on), or subtracts them where minus[g][s]. Once a group has summed each
+    // neighbour offset of its lanes, it reads the zero cell.
     std::uint8_t block_steps[blocks];
-    std::uint16_t cell[blocks][block_groups][26];
-    bool minus[blocks][block_groups][26];
+    std::uint16_t cell[groups][26];
+    bool minus[groups][26];
 };
 
 constexpr bool group_has(int g, const Offset& o) {
@@ -92,7 +93,6 @@ constexpr bool group_has(int g, const Offset& o) {
 constexpr Tables build_tables() {
     Tables t{};
     int count = 0;
-    int half_of[26] = {};
     for (int k = 0; k < 26; ++k) {
         const int delta = index_delta(neighbour_offsets[k]);
         const Offset& o = neighbour_offsets[k];
@@ -105,7 +105,7 @@ constexpr Tables build_tables() {
             t.half_delta[count] = delta > 0 ? delta : -delta;
             t.half_class[count++] = k < 6 ? 0 : k < 18 ? 1 : 2;
         }
-        half_of[k] = h;
+        t.half_of[k] = h;
     }
     for (int g = 0; g < groups; ++g) {
         for (int h = 0; h < half_count; ++h) {
@@ -113,20 +113,19 @@ constexpr Tables build_tables() {
                 t.pair_lanes[g][h] |= std::uint8_t(has_neighbour(lanes * g + j, t.half[h]) << j);
             }
         }
-        const int b = g / block_groups;
-        const int i = g % block_groups;
         int s = 0;
         for (int k = 0; k < 26; ++k) {
             const int delta = index_delta(neighbour_offsets[k]);
             if (group_has(g, neighbour_offsets[k])) {
                 const int leader = lanes * g + (delta > 0 ? 0 : delta);
-                t.cell[b][i][s] = std::uint16_t(3 * row * half_of[k] + ring_cell(leader));
-                t.minus[b][i][s++] = delta < 0;
+                t.cell[g][s] = std::uint16_t(3 * row * t.half_of[k] + ring_cell(leader));
+                t.minus[g][s++] = delta < 0;
             }
         }
-        t.block_steps[b] = std::uint8_t(s > t.block_steps[b] ? s : t.block_steps[b]);
+        std::uint8_t& steps = t.block_steps[g / block_groups];
+        steps = std::uint8_t(s > steps ? s : steps);
         for (; s < 26; ++s) {
-            t.cell[b][i][s] = zero_cell;
+            t.cell[g][s] = zero_cell;
         }
     }
     return t;
@@ -136,9 +135,9 @@ constexpr Tables tables = build_tables();
 
 // Replays one step's writes and reads of the term rows lane by lane, block b + 1's writes
 // both after and before block b's reads, and checks that every read finds what its lane
-// needs: its own pair's term, subtracted where the lane trails the pair, or a zero where it
-// has no neighbour at that offset. A cell holds the leading slot of its term's pair, or -1
-// for a zero.
+// needs: its own pair's term (subtracted where the lane trails the pair), or a zero where it
+// has no neighbour at that offset. A cell holds 16 times the leading slot of its term's pair
+// plus the half, or -1 for a zero.
 constexpr bool every_read_finds_its_term() {
     int cell[half_count + 1][row] = {};
     for (auto& cells : cell) {
@@ -146,72 +145,49 @@ constexpr bool every_read_finds_its_term() {
             cells[c] = c >= ring - lanes && c < ring ? -1 : -2;
         }
     }
-    auto write = [&cell](int b) {
-        for (int g = block_groups * b; g < block_groups * (b + 1) && g < groups; ++g) {
-            for (int h = 0; h < half_count; ++h) {
-                for (int j = 0; j < lanes; ++j) {
-                    const int term = (tables.pair_lanes[g][h] >> j) & 1 ? lanes * g + j : -1;
-                    cell[h][ring_cell(lanes * g) + j] = term;
-                    cell[h][ring_cell(lanes * g) + j + (ring_cell(lanes * g) == 0 ? ring : 0)] =
-                        term;
-                }
+    auto write = [&cell](int g) {
+        for (int h = 0; h < half_count; ++h) {
+            for (int j = 0, c = ring_cell(lanes * g); j < lanes; ++j, ++c) {
+                const int term = (tables.pair_lanes[g][h] >> j) & 1 ? 16 * (lanes * g + j) + h : -1;
+                cell[h][c] = cell[h][c < lanes ? c + ring : c] = term;
             }
         }
     };
     auto reads_right = [&cell](int b) {
+        bool right = true;
         for (int g = block_groups * b; g < block_groups * (b + 1); ++g) {
-            int s = 0;
-            for (const Offset& o : neighbour_offsets) {
-                const int delta = index_delta(o);
-                const int at = tables.cell[b][g % block_groups][s];
-                if (!group_has(g, o)) {
-                    continue;
-                }
-                if (tables.half_delta[at / (3 * row)] != (delta > 0 ? delta : -delta) ||
-                    tables.minus[b][g % block_groups][s++] != (delta < 0)) {
-                    return false;
+            for (int s = 0, k = 0; s < tables.block_steps[b]; ++s, ++k) {
+                while (k < 26 && !group_has(g, neighbour_offsets[k])) {
+                    ++k;
                 }
                 for (int j = 0; j < lanes; ++j) {
                     const int p = lanes * g + j;
-                    const int want = !has_neighbour(p, o) ? -1 : delta > 0 ? p : p + delta;
-                    if (cell[at / (3 * row)][at % row + j] != want) {
-                        return false;
-                    }
-                }
-            }
-            for (; s < tables.block_steps[b]; ++s) {
-                for (int j = 0; j < lanes; ++j) {
-                    const int at = tables.cell[b][g % block_groups][s];
-                    if (cell[at / (3 * row)][at % row + j] != -1) {
-                        return false;
-                    }
+                    const int delta = k < 26 ? index_delta(neighbour_offsets[k]) : 0;
+                    const bool real = k < 26 && has_neighbour(p, neighbour_offsets[k]);
+                    const int want =
+                        real ? 16 * (delta > 0 ? p : p + delta) + tables.half_of[k] : -1;
+                    const int at = tables.cell[g][s];
+                    right = right && cell[at / (3 * row)][at % row + j] == want &&
+                            (!real || tables.minus[g][s] == (delta < 0));
                 }
             }
         }
-        return true;
+        return right;
     };
-    write(0);
     bool right = true;
+    for (int g = 0; g < block_groups; ++g) {
+        write(g);
+    }
     for (int b = 0; b < blocks; ++b) {
         right = right && reads_right(b);
-        write(b + 1);
+        for (int g = block_groups * (b + 1); g < block_groups * (b + 2) && g < groups; ++g) {
+            write(g);
+        }
         right = right && reads_right(b);
     }
     return right;
 }
 static_assert(every_read_finds_its_term(), "every lane reads its own term, or a zero");
-
-// The real terms among the groups' lanes: one for each particle's lattice neighbour.
-constexpr int real_terms() {
-    int n = 0;
-    for (int p = 0; p < slots; ++p) {
-        for (const Offset& o : neighbour_offsets) {
-            n += group_has(p / lanes, o) && has_neighbour(p, o);
-        }
-    }
-    return n;
-}
-static_assert(real_terms() == 2072, "every particle sums each lattice neighbour once");
 static_assert(term_count < 65536, "term cells fit in 16 bits");
 
 // All ones in lane j where bit j of the pattern is set.
