@@ -8,13 +8,17 @@ WEB_PORT ?= 8000
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test bench frame-timing plot clean fuzz-build fuzz test-sanitize memcheck soak \
-	web-deps web web-serve test-web web-timing
+.PHONY: all deps deps-cross build run test test-cross test-wasm bench-web bench frame-timing plot \
+	clean fuzz-build fuzz test-sanitize memcheck soak web-deps web web-serve test-web web-timing
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
+
+deps-cross:
+	@scripts/install-deps.sh cross
+
 
 # The configurations are the presets of CMakePresets.json; each build folder can be moved.
 build: deps
@@ -33,6 +37,17 @@ test: build
 	else \
 		echo "test: fuzz smoke skipped: clang++ with libFuzzer is not installed (packages clang, libclang-rt-14-dev)"; \
 	fi
+
+# The step tests, the golden trace and jellycube-trace --hash cross-built for aarch64 and run
+# under qemu: NEON and scalar must give x86-64's bits (build-aarch64).
+test-cross: deps-cross
+	@scripts/test-cross.sh build-aarch64 $(JOBS)
+
+# The same built with emscripten and run under node, with the SIMD128 backend and with the
+# scalar one (build-wasm-simd-ON, build-wasm-simd-OFF), and the SIMD128 step timed against the
+# reference built for WebAssembly.
+test-wasm: deps-cross
+	@scripts/test-wasm-step.sh build-wasm $(JOBS)
 
 # The whole suite again, end-to-end tests included, built with ASan and UBSan.
 test-sanitize: deps

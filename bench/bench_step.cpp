@@ -198,7 +198,7 @@ BENCHMARK_CAPTURE(BM_step_spinning_start, fast, &fast_step, StepPath::automatic)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_step_spinning_start, fast_avx2, &fast_step, StepPath::avx2)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_step_spinning_start, fast_portable, &fast_step, StepPath::portable)
+BENCHMARK_CAPTURE(BM_step_spinning_start, fast_sse2, &fast_step, StepPath::sse2)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_step_first_impact, reference, &reference_step, StepPath::automatic)
     ->Unit(benchmark::kMicrosecond);
@@ -206,18 +206,18 @@ BENCHMARK_CAPTURE(BM_step_first_impact, fast, &fast_step, StepPath::automatic)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_step_first_impact, fast_avx2, &fast_step, StepPath::avx2)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_step_first_impact, fast_portable, &fast_step, StepPath::portable)
+BENCHMARK_CAPTURE(BM_step_first_impact, fast_sse2, &fast_step, StepPath::sse2)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_side_by_side_spinning_start, fast, StepPath::automatic)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_side_by_side_spinning_start, fast_avx2, StepPath::avx2)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_side_by_side_spinning_start, fast_portable, StepPath::portable)
+BENCHMARK_CAPTURE(BM_side_by_side_spinning_start, fast_sse2, StepPath::sse2)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_side_by_side_first_impact, fast, StepPath::automatic)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_side_by_side_first_impact, fast_avx2, StepPath::avx2)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_side_by_side_first_impact, fast_portable, StepPath::portable)
+BENCHMARK_CAPTURE(BM_side_by_side_first_impact, fast_sse2, StepPath::sse2)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_frame_first_impact)->Unit(benchmark::kMicrosecond);

@@ -3,10 +3,12 @@
 # says which ones it installs. Without root it prints the one apt-get line to run; where
 # only optional packages are missing (the fuzzer's clang, Valgrind, gnuplot) it says so and
 # lets the build go on, and the targets that need them skip or stop with their own line.
-# Usage: install-deps.sh [web]
+# Usage: install-deps.sh [web|cross]
 #   (none): the native program, its tools and its tests
 #   web:    the browser version and its tests only: emscripten, chromium, and node with npm
 #           where there is none (a node from elsewhere, with its own npm, is kept)
+#   cross:  make test-cross and make test-wasm: the aarch64 toolchain, qemu's user-mode
+#           emulator, GoogleTest's sources, emscripten and node
 set -euo pipefail
 
 case "${1:-}" in
@@ -26,8 +28,13 @@ web)
     command -v npm >/dev/null || packages+=(npm)
     optional=()
     ;;
+cross)
+    packages=(cmake make file g++-aarch64-linux-gnu qemu-user googletest emscripten)
+    command -v node >/dev/null || packages+=(nodejs)
+    optional=()
+    ;;
 *)
-    echo "usage: $0 [web]" >&2
+    echo "usage: $0 [web|cross]" >&2
     exit 2
     ;;
 esac

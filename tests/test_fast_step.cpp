@@ -197,32 +197,35 @@ const Scenario scenarios[] = {
      frame_dt, lift(0), 20, Match::nan_blind},
 };
 
-TEST(FastStep, EveryPathMatchesTheReferenceBitForBit) {
-    const StepPath paths[] = {StepPath::portable, StepPath::avx2};
-    const char* const path_names[] = {"portable", "avx2"};
-    for (int i = 0; i < 2; ++i) {
-        if (!set_step_path(paths[i])) {
-            std::printf("[ skipped  ] the %s path: not available on this CPU\n", path_names[i]);
-            continue;
+class FastStep : public ::testing::TestWithParam<StepPath> {};
+
+TEST_P(FastStep, MatchesTheReferenceBitForBit) {
+    const StepPath path = GetParam();
+    if (!set_step_path(path)) {
+        GTEST_SKIP() << "this build or CPU cannot run " << step_path_name(path);
+    }
+    ASSERT_EQ(active_step_path(), path);
+    for (const Scenario& s : scenarios) {
+        SCOPED_TRACE(s.name);
+        JellyBody fast = s.start();
+        fast.lift = s.lift;
+        JellyBody reference = fast;
+        std::string difference;
+        int step = 0;
+        while (difference.empty() && step < s.steps) {
+            fast.step(s.dt);
+            reference_step(reference, s.dt);
+            difference = first_difference(fast, reference, s.match);
+            ++step;
         }
-        ASSERT_EQ(active_step_path(), paths[i]);
-        for (const Scenario& s : scenarios) {
-            SCOPED_TRACE(std::string(path_names[i]) + " path, " + s.name);
-            JellyBody fast = s.start();
-            fast.lift = s.lift;
-            JellyBody reference = fast;
-            std::string difference;
-            int step = 0;
-            while (difference.empty() && step < s.steps) {
-                fast.step(s.dt);
-                reference_step(reference, s.dt);
-                difference = first_difference(fast, reference, s.match);
-                ++step;
-            }
-            EXPECT_EQ(difference, "") << "after step " << step;
-        }
+        EXPECT_EQ(difference, "") << "after step " << step;
     }
     set_step_path(StepPath::automatic);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryBackend, FastStep, ::testing::ValuesIn(step_backends),
+                         [](const ::testing::TestParamInfo<StepPath>& info) {
+                             return std::string(step_path_name(info.param));
+                         });
 
 } // namespace

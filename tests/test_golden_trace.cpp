@@ -1,12 +1,14 @@
 // Ten seconds of motion at 60 frames per second, checked to the last bit. The same
 // source is built at several optimisation levels; all must give these bits.
 #include "app/frame_driver.h"
+#include "sim/step_path.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -31,7 +33,13 @@ struct Golden {
     uint32_t x, y, z, vx, vy, vz;
 };
 
-TEST(GoldenTrace, SixHundredFramesAtSixtyFps) {
+// Every backend this build and CPU can run gives these bits.
+class GoldenTrace : public ::testing::TestWithParam<StepPath> {};
+
+TEST_P(GoldenTrace, SixHundredFramesAtSixtyFps) {
+    if (!set_step_path(GetParam())) {
+        GTEST_SKIP() << "this build or CPU cannot run " << step_path_name(GetParam());
+    }
     const int64_t frequency = 1000000;
     SceneState state;
     state.counter_frequency = frequency;
@@ -68,6 +76,19 @@ TEST(GoldenTrace, SixHundredFramesAtSixtyFps) {
         }
         std::printf("%s\n", line);
     }
+    set_step_path(StepPath::automatic);
 }
+
+#if defined(GOLDEN_FASTEST_BACKEND_ONLY)
+// Unoptimised, every backend would take minutes: this build checks the fastest one.
+constexpr StepPath golden_backends[] = {StepPath::automatic};
+#else
+constexpr const StepPath (&golden_backends)[5] = step_backends;
+#endif
+
+INSTANTIATE_TEST_SUITE_P(EveryBackend, GoldenTrace, ::testing::ValuesIn(golden_backends),
+                         [](const ::testing::TestParamInfo<StepPath>& info) {
+                             return std::string(step_path_name(info.param));
+                         });
 
 } // namespace

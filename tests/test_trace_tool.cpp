@@ -181,3 +181,15 @@ TEST(TraceTool, AStoppedRunKeepsWhatItPrinted) {
 }
 
 } // namespace
+
+namespace {
+
+// --hash prints one line instead of the CSV: the state hash of tests/test_state_hash.cpp.
+TEST(TraceTool, HashOfAMinuteAtSixtyFps) {
+    const ToolRun run = run_trace("--hash --fps 60 --seconds 60");
+    EXPECT_TRUE(run.status == 0 && run.out == std::vector<std::string>{"d585549377aadd7c"})
+        << "status " << run.status << ", first line '" << (run.out.empty() ? "" : run.out[0])
+        << "'";
+}
+
+} // namespace

@@ -3,6 +3,7 @@
 #include "app/frame_driver.h"
 #include "app/scene_state.h"
 #include "support/frame_script.h"
+#include "support/state_hash.h"
 
 #include <cerrno>
 #include <chrono>
@@ -61,6 +62,7 @@ int report_write_failure() {
 
 int main(int argc, char** argv) {
     bool summary = false;
+    bool hash = false;
     const std::vector<ToolOption> options = {
         {"--summary", "",
          "print frame,time,dt,lift,cx,cy,cz,min_y,max_y instead: one row per frame\n"
@@ -69,6 +71,14 @@ int main(int argc, char** argv) {
          "the lowest and highest particle heights",
          [&summary](const std::string&) {
              summary = true;
+             return std::string();
+         }},
+        {"--hash", "",
+         "print instead one line: the FNV-1a 64-bit hash of the last frame's particles\n"
+         "(x, y, z, vx, vy, vz of particles 0 to 124 as little-endian float32), as\n"
+         "16 hex digits; the same bits give the same line on every machine",
+         [&hash](const std::string&) {
+             hash = true;
              return std::string();
          }},
     };
@@ -90,8 +100,10 @@ int main(int argc, char** argv) {
     state.counter_frequency = script.frequency;
     state.body.init();
 
-    std::puts(summary ? "frame,time,dt,lift,cx,cy,cz,min_y,max_y"
-                      : "frame,time,particle,x,y,z,vx,vy,vz");
+    if (!hash) {
+        std::puts(summary ? "frame,time,dt,lift,cx,cy,cz,min_y,max_y"
+                          : "frame,time,particle,x,y,z,vx,vy,vz");
+    }
     if (std::fflush(stdout) != 0) {
         return report_write_failure();
     }
@@ -99,6 +111,9 @@ int main(int argc, char** argv) {
     bool unflushed = false; // rows printed since last_flush
     for (int64_t k = 1; k <= script.frames; ++k) {
         run_frame(state, script.reading(k));
+        if (hash) {
+            continue;
+        }
         if (script.shows(k)) {
             if (summary) {
                 print_summary(k, state);
@@ -114,6 +129,10 @@ int main(int argc, char** argv) {
             last_flush = Clock::now();
             unflushed = false;
         }
+    }
+
+    if (hash) {
+        std::puts(state_hash_text(state.body).c_str());
     }
 
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
