@@ -102,6 +102,7 @@ test-web: build web
 web-timing: build web
 	@scripts/web_timing.sh $(BUILD_DIR) $(WEB_DIR)
 
-# Every build folder: the release, sanitizer, fuzz, web and cross builds.
+# Every build folder: the release, sanitizer, fuzz, web, aarch64 and WebAssembly step builds.
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(WEB_DIR) build-aarch64
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(WEB_DIR) build-aarch64 build-wasm-simd-ON \
+		build-wasm-simd-OFF
