@@ -40,9 +40,8 @@ struct D {
     D to_float() const { return widen(narrow()); }
     // t sign is exact (sign is 1 or -1), so the fused form rounds just as the plain sum does.
     D add_times(D t, D sign) const { return {_mm256_fmadd_pd(t.v, sign.v, v)}; }
-    // Lanes whose bit is clear become +0.0, whatever they held.
     D keep(int lanes) const {
-        const auto* mask = reinterpret_cast<const __m256i*>(lattice::lane_masks.bits[lanes]);
+        const auto* mask = reinterpret_cast<const __m256i*>(lattice::tables.lane_mask[lanes]);
         return {_mm256_and_pd(v, _mm256_castsi256_pd(_mm256_load_si256(mask)))};
     }
 };
@@ -51,9 +50,7 @@ struct D {
 
 #include "sim/lattice_kernel.h"
 
-void lattice::step_avx2(JellyBody& body, float dt) {
-    lattice_step<D>(body, dt);
-}
+const lattice::Step lattice::step_avx2 = lattice_step<D>;
 
 #if defined(__clang__)
 #pragma clang attribute pop
@@ -61,4 +58,6 @@ void lattice::step_avx2(JellyBody& body, float dt) {
 #pragma GCC pop_options
 #endif
 
+#else
+const lattice::Step lattice::step_avx2 = nullptr;
 #endif

@@ -33,9 +33,8 @@ struct D {
     D add_times(D t, D sign) const {
         return {vfmaq_f64(lo, t.lo, sign.lo), vfmaq_f64(hi, t.hi, sign.hi)};
     }
-    // Lanes whose bit is clear become +0.0, whatever they held.
     D keep(int lanes) const {
-        const std::uint64_t* mask = lattice::lane_masks.bits[lanes];
+        const std::uint64_t* mask = lattice::tables.lane_mask[lanes];
         return {vreinterpretq_f64_u64(vandq_u64(vreinterpretq_u64_f64(lo), vld1q_u64(mask))),
                 vreinterpretq_f64_u64(vandq_u64(vreinterpretq_u64_f64(hi), vld1q_u64(mask + 2)))};
     }
@@ -45,8 +44,8 @@ struct D {
 
 #include "sim/lattice_kernel.h"
 
-void lattice::step_neon(JellyBody& body, float dt) {
-    lattice_step<D>(body, dt);
-}
+const lattice::Step lattice::step_neon = lattice_step<D>;
 
+#else
+const lattice::Step lattice::step_neon = nullptr;
 #endif

@@ -30,9 +30,8 @@ struct D {
     Floats narrow() const { return {_mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi))}; }
     D to_float() const { return {_mm_cvtps_pd(_mm_cvtpd_ps(lo)), _mm_cvtps_pd(_mm_cvtpd_ps(hi))}; }
     D add_times(D t, D sign) const { return *this + t * sign; }
-    // Lanes whose bit is clear become +0.0, whatever they held.
     D keep(int lanes) const {
-        const auto* mask = reinterpret_cast<const __m128i*>(lattice::lane_masks.bits[lanes]);
+        const auto* mask = reinterpret_cast<const __m128i*>(lattice::tables.lane_mask[lanes]);
         return {_mm_and_pd(lo, _mm_castsi128_pd(_mm_load_si128(mask))),
                 _mm_and_pd(hi, _mm_castsi128_pd(_mm_load_si128(mask + 1)))};
     }
@@ -42,8 +41,8 @@ struct D {
 
 #include "sim/lattice_kernel.h"
 
-void lattice::step_sse2(JellyBody& body, float dt) {
-    lattice_step<D>(body, dt);
-}
+const lattice::Step lattice::step_sse2 = lattice_step<D>;
 
+#else
+const lattice::Step lattice::step_sse2 = nullptr;
 #endif

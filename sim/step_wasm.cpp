@@ -39,9 +39,8 @@ struct D {
                 wasm_f64x2_promote_low_f32x4(wasm_f32x4_demote_f64x2_zero(hi))};
     }
     D add_times(D t, D sign) const { return *this + t * sign; }
-    // Lanes whose bit is clear become +0.0, whatever they held.
     D keep(int lanes) const {
-        const std::uint64_t* mask = lattice::lane_masks.bits[lanes];
+        const std::uint64_t* mask = lattice::tables.lane_mask[lanes];
         return {wasm_v128_and(lo, wasm_v128_load(mask)),
                 wasm_v128_and(hi, wasm_v128_load(mask + 2))};
     }
@@ -51,8 +50,8 @@ struct D {
 
 #include "sim/lattice_kernel.h"
 
-void lattice::step_wasm_simd128(JellyBody& body, float dt) {
-    lattice_step<D>(body, dt);
-}
+const lattice::Step lattice::step_wasm_simd128 = lattice_step<D>;
 
+#else
+const lattice::Step lattice::step_wasm_simd128 = nullptr;
 #endif
