@@ -51,10 +51,10 @@ constexpr int half_count = 13;
 // Terms wait in rows, one per half and component (row 3h + c): a ring indexed by slot mod 64,
 // then a copy of the ring's first four cells so that a four-lane read may run past its end.
 // Group g writes all its halves while the block before it is summed (block_groups groups to
-// a block). A block reads from 31 slots before its first to its
-// last, and the next block writes the 16 slots after that: 63 in all, so no cell is
-// overwritten before it is read, and no cell read is written meanwhile. The four cells before
-// slot 0 start as zeros, and so do those of a last, unwritten half: the zero cell.
+// a block). A block reads from 31 slots before its first to its last, and the next block
+// writes the 16 slots after that: 63 in all, so no cell is overwritten before it is read, and
+// no cell read is written meanwhile. The four cells before slot 0 start as zeros, and so do
+// those of a last, unwritten half: the zero cell.
 constexpr int ring = 64;
 constexpr int row = ring + lanes;
 constexpr int term_count = (half_count + 1) * 3 * row;
@@ -203,6 +203,28 @@ static_assert(term_count < 65536, "term cells fit in 16 bits");
 #endif
 #if !defined(JELLY_NO_SIMD) && defined(__wasm_simd128__)
 #define JELLY_LANES_WASM 1
+#endif
+
+#if defined(JELLY_LANES_X86) || defined(JELLY_LANES_NEON) || defined(JELLY_LANES_WASM)
+#include <cstring>
+
+namespace lattice {
+// Four floats for the vector backends: the compilers' vector operators are the IEEE float
+// operations lane by lane, one instruction on each of these targets.
+struct Floats {
+    using V = float __attribute__((vector_size(16)));
+    V v;
+    static Floats load(const float* p) {
+        Floats a;
+        std::memcpy(&a.v, p, sizeof a.v);
+        return a;
+    }
+    static Floats splat(float x) { return {V{x, x, x, x}}; }
+    void store(float* p) const { std::memcpy(p, &v, sizeof v); }
+    Floats operator+(Floats b) const { return {v + b.v}; }
+    Floats operator-(Floats b) const { return {v - b.v}; }
+};
+} // namespace lattice
 #endif
 
 namespace lattice {

@@ -16,17 +16,8 @@
 
 namespace {
 
-struct Floats {
-    __m128 v;
-    static Floats load(const float* p) { return {_mm_loadu_ps(p)}; }
-    static Floats splat(float x) { return {_mm_set1_ps(x)}; }
-    void store(float* p) const { _mm_storeu_ps(p, v); }
-    Floats operator+(Floats b) const { return {_mm_add_ps(v, b.v)}; }
-    Floats operator-(Floats b) const { return {_mm_sub_ps(v, b.v)}; }
-};
-
 struct D {
-    using Floats = ::Floats;
+    using Floats = lattice::Floats;
     __m256d v;
     static D load(const double* p) { return {_mm256_loadu_pd(p)}; }
     static D splat(double x) { return {_mm256_set1_pd(x)}; }

@@ -7,17 +7,8 @@
 
 namespace {
 
-struct Floats {
-    float32x4_t v;
-    static Floats load(const float* p) { return {vld1q_f32(p)}; }
-    static Floats splat(float x) { return {vdupq_n_f32(x)}; }
-    void store(float* p) const { vst1q_f32(p, v); }
-    Floats operator+(Floats b) const { return {vaddq_f32(v, b.v)}; }
-    Floats operator-(Floats b) const { return {vsubq_f32(v, b.v)}; }
-};
-
 struct D {
-    using Floats = ::Floats;
+    using Floats = lattice::Floats;
     float64x2_t lo, hi;
     static D load(const double* p) { return {vld1q_f64(p), vld1q_f64(p + 2)}; }
     static D splat(double x) { return {vdupq_n_f64(x), vdupq_n_f64(x)}; }
