@@ -4,7 +4,6 @@
 #include "sim/lattice_lanes.h"
 
 #if defined(JELLY_LANES_X86)
-
 #include <immintrin.h>
 
 #if defined(__clang__)
@@ -15,7 +14,6 @@
 #endif
 
 namespace {
-
 struct D {
     using Floats = lattice::Floats;
     __m256d v;
@@ -36,7 +34,6 @@ struct D {
         return {_mm256_and_pd(v, _mm256_castsi256_pd(_mm256_load_si256(mask)))};
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"

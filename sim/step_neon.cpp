@@ -2,11 +2,9 @@
 #include "sim/lattice_lanes.h"
 
 #if defined(JELLY_LANES_NEON)
-
 #include <arm_neon.h>
 
 namespace {
-
 struct D {
     using Floats = lattice::Floats;
     float64x2_t lo, hi;
@@ -30,7 +28,6 @@ struct D {
                 vreinterpretq_f64_u64(vandq_u64(vreinterpretq_u64_f64(hi), vld1q_u64(mask + 2)))};
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"

@@ -6,7 +6,6 @@
 #include <functional>
 
 namespace {
-
 // Four lanes of T: doubles for the sums, floats where they round.
 template <class T> struct Four {
     using Floats = Four<float>;
@@ -37,7 +36,6 @@ template <class T> struct Four {
         return a;
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"

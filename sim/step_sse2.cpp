@@ -2,11 +2,9 @@
 #include "sim/lattice_lanes.h"
 
 #if defined(JELLY_LANES_X86)
-
 #include <emmintrin.h>
 
 namespace {
-
 struct D {
     using Floats = lattice::Floats;
     __m128d lo, hi;
@@ -27,7 +25,6 @@ struct D {
                 _mm_and_pd(hi, _mm_castsi128_pd(_mm_load_si128(mask + 1)))};
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"

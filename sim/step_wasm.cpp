@@ -2,11 +2,9 @@
 #include "sim/lattice_lanes.h"
 
 #if defined(JELLY_LANES_WASM)
-
 #include <wasm_simd128.h>
 
 namespace {
-
 struct D {
     using Floats = lattice::Floats;
     v128_t lo, hi;
@@ -37,7 +35,6 @@ struct D {
                 wasm_v128_and(hi, wasm_v128_load(mask + 2))};
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"
