@@ -11,12 +11,9 @@ void JellyBody::init() {
                 Particle& p = particles[lattice_index(ix, iy, iz)];
                 // The offset is 2.5 on every axis, so the centre sits half a spacing off
                 // the spin axis and the body also drifts at (0.5, -0.5, 0).
-                p.position.x = float((ix - 2.5) * m);
-                p.position.y = float((iy - 2.5) * m + 6.0);
-                p.position.z = float((iz - 2.5) * m);
-                p.velocity.x = float(-4.0 * (iy - 2.5) * m);
-                p.velocity.y = float(4.0 * (ix - 2.5) * m);
-                p.velocity.z = 0.0f;
+                p.position = {float((ix - 2.5) * m), float((iy - 2.5) * m + 6.0),
+                              float((iz - 2.5) * m)};
+                p.velocity = {float(-4.0 * (iy - 2.5) * m), float(4.0 * (ix - 2.5) * m), 0.0f};
             }
         }
     }

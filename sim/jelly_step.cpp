@@ -6,45 +6,36 @@
 
 namespace {
 
-using StepFunction = void (*)(JellyBody&, float);
-
-// The backend of `path`, or null where this build or this CPU cannot run it.
-StepFunction function_of(StepPath path) {
-    switch (path) {
-    case StepPath::scalar:
-        return lattice::step_scalar;
+// Whether this CPU has what the AVX2 backend is compiled for.
+bool cpu_runs_avx2() {
 #if defined(JELLY_LANES_X86)
-    case StepPath::sse2:
-        return lattice::step_sse2;
-    case StepPath::avx2: {
-        static const bool has = [] {
-            // Asked for, maybe, before the runtime's own constructors have run.
-            __builtin_cpu_init();
-            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        }();
-        return has ? lattice::step_avx2 : nullptr;
-    }
+    // Asked for, maybe, before the runtime's own constructors have run.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+    return false;
 #endif
-#if defined(JELLY_LANES_NEON)
-    case StepPath::neon:
-        return lattice::step_neon;
-#endif
-#if defined(JELLY_LANES_WASM)
-    case StepPath::wasm_simd128:
-        return lattice::step_wasm_simd128;
-#endif
-    default:
-        return nullptr;
-    }
 }
 
+// The backend of `path`, or null where this build or this CPU cannot run it (or for automatic).
+lattice::Step function_of(StepPath path) {
+    static const lattice::Step by_path[] = {nullptr,
+                                            lattice::step_scalar,
+                                            lattice::step_sse2,
+                                            cpu_runs_avx2() ? lattice::step_avx2 : nullptr,
+                                            lattice::step_neon,
+                                            lattice::step_wasm_simd128};
+    return by_path[int(path)];
+}
+
+// Each path is faster than those before it, and a build has one instruction set's backends at
+// most, so the fastest is the last one available; scalar always is.
 StepPath fastest_path() {
-    for (StepPath path : {StepPath::avx2, StepPath::sse2, StepPath::neon, StepPath::wasm_simd128}) {
-        if (function_of(path) != nullptr) {
-            return path;
-        }
+    int path = int(StepPath::wasm_simd128);
+    while (function_of(StepPath(path)) == nullptr) {
+        --path;
     }
-    return StepPath::scalar;
+    return StepPath(path);
 }
 
 // The path in use: the fastest one until set_step_path says otherwise.

@@ -1,21 +1,18 @@
 // The lattice step, written once against a lane type: D holds four doubles, D::Floats four
-// floats, and a backend gives them the handful of operations used below. Each backend file
-// includes this header once, inside whatever target it compiles for.
+// floats, and each step_*.cpp gives them the operations used below and includes this header
+// once, inside whatever target it compiles for.
 //
-// It computes exactly what the term-by-term step computes. A float sum or difference formed
-// in double and rounded to float is the float operation's result, and so is a product of a
-// float by 4000 or of two floats, which double holds exactly; so every rounding below is the
-// term-by-term step's own.
+// Every rounding is the term-by-term step's own: a float sum or difference formed in double
+// and rounded to float is the float operation's result, and so is a product of two floats
+// or of a float by 4000, which double holds exactly.
 //
-// Signed zeros. Adding a zero to a float sum leaves it alone unless the sum is itself zero,
-// and then at most flips that zero's sign; adding anything else gives the same value
-// whatever the sign of a zero sum. So a sum that adds zeros of the other sign, or extra
-// zeros, ends with the term-by-term value, the sign of a zero result apart. And that sign
-// never reaches the particle: a.y has 1 subtracted; a.x (likewise z) = 4000 F + lift.x is a
-// zero only when lift.x is a zero too, and then a - damping keeps a zero's sign only when the
-// damping is +0.0, that is when v is +0.0 or too small for 0.2 v, and then v + a dt comes
-// out the same whatever that sign. Subtracting the partner's term and reading +0.0 for
-// missing neighbours rely on this.
+// Signed zeros. Adding a zero to a float sum changes it only when the sum is itself zero,
+// and then at most flips that zero's sign; so summing extra zeros, or zeros of the other
+// sign, changes at most the sign of a zero result. That sign never reaches the particle: a.y
+// has 1 subtracted; a.x = 4000 F + lift.x (likewise z) is a zero only when lift.x is, and
+// a - damping then keeps a zero's sign only when the damping is +0.0 (v is +0.0 or too small
+// for 0.2 v), where v + a dt comes out the same either way. Subtracting the partner's term
+// and reading +0.0 for missing neighbours rely on this.
 #pragma once
 
 #include "sim/lattice_lanes.h"
@@ -34,7 +31,7 @@ struct Frame {
 };
 
 // The terms between group g's slots and the slots one half further on, stored at the
-// group's ring cells. Lanes without a pair store +0.0, whatever their positions hold.
+// group's ring cells; lanes without a pair store +0.0 (keep), whatever their positions hold.
 template <class D>
 [[gnu::always_inline]] inline void pair_terms(Frame& f, const D (&r)[half_count], int g) {
     using F = typename D::Floats;
@@ -46,7 +43,7 @@ template <class D>
         const int pairs = tables.pair_lanes[g][h];
         D term[3] = {D::splat(0.0), D::splat(0.0), D::splat(0.0)};
         if (pairs != 0) {
-            const int q = first + tables.half_delta[h];
+            const int q = first + tables.half[h].delta();
             // d = p - q rounded to float; its squares are exact in double.
             D d[3];
             for (int c = 0; c < 3; ++c) {

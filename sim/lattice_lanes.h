@@ -20,6 +20,7 @@ constexpr int position_row = slots + 32;
 
 struct Offset {
     int dx, dy, dz;
+    constexpr int delta() const { return lattice_index(dx, dy, dz); }
 };
 
 // The 26 neighbour offsets in the order each particle sums its terms: 6 axis, 12 face
@@ -32,10 +33,6 @@ constexpr Offset neighbour_offsets[26] = {
     {-1, -1, +1}, {-1, -1, -1},
 };
 
-constexpr int index_delta(const Offset& o) {
-    return lattice_index(o.dx, o.dy, o.dz);
-}
-
 // Whether slot p is a particle with a lattice neighbour at offset o.
 constexpr bool has_neighbour(int p, const Offset& o) {
     const int ix = p % lattice_side + o.dx;
@@ -45,19 +42,19 @@ constexpr bool has_neighbour(int p, const Offset& o) {
            iy < lattice_side && iz >= 0 && iz < lattice_side;
 }
 
-// A pair (p, p + delta) is formed once, by p, along the one of its two offsets whose index
-// delta is positive: 13 halves. p adds the term c d it formed with d = p - q; q subtracts
-// it. Adding q's own term instead would differ only in the sign of a zero term, or in which
-// NaN comes out; see "Signed zeros" in lattice_kernel.h.
+// A pair (p, q = p + delta) is formed once, by p, along the one of its two offsets whose
+// index delta is positive: 13 halves. p adds the term c d it formed with d = p - q; q
+// subtracts it, which differs from q's own term only in the sign of a zero or in which NaN
+// comes out (see "Signed zeros" in lattice_kernel.h).
 constexpr int half_count = 13;
 
 // Terms wait in rows, one per half and component (row 3h + c): a ring indexed by slot mod 64,
 // then a copy of the ring's first four cells so that a four-lane read may run past its end.
-// Group g writes all its halves, lanes without a pair as +0.0, while the block before it is
-// summed (block_groups groups to a block). A block reads from 31 slots before its first to its
-// last, and the next block writes the 16 slots after that: 63 in all, so no cell is
-// overwritten before it is read, and no cell read is written meanwhile. The four cells before
-// slot 0 start as zeros, and so do those of a last, unwritten half: the zero cell.
+// Group g writes all its halves while the block before it is summed (block_groups groups to
+// a block). A block reads from 31 slots before its first to its last, and the next block
+// writes the 16 slots after that: 63 in all, so no cell is overwritten before it is read, and
+// no cell read is written meanwhile. The four cells before slot 0 start as zeros, and so do
+// those of a last, unwritten half: the zero cell.
 constexpr int ring = 64;
 constexpr int row = ring + lanes;
 constexpr int term_count = (half_count + 1) * 3 * row;
@@ -70,12 +67,10 @@ constexpr int ring_cell(int slot) {
 }
 
 struct Tables {
-    Offset half[half_count];
-    int half_delta[half_count]; // the pair (p, p + delta)
-    int half_class[half_count]; // 0 axis, 1 face diagonal, 2 body diagonal
-    int half_of[26];            // the half each neighbour offset is, or is minus
-    // Bit j: slot 4g + j has a neighbour at half h.
-    std::uint8_t pair_lanes[groups][half_count];
+    Offset half[half_count];                     // the pair (p, p + half[h].delta())
+    int half_class[half_count];                  // 0 axis, 1 face diagonal, 2 body diagonal
+    int half_of[26];                             // the half each neighbour offset is, or is minus
+    std::uint8_t pair_lanes[groups][half_count]; // lane_bits of each group and half
     // Block b sums its four groups side by side for block_steps[b] steps, as many as the
     // longest of them needs. At step s group g adds the four x terms at cell[g][s] (y and z
     // one and two rows on), or subtracts them where minus[g][s]. Once a group has summed each
@@ -83,40 +78,43 @@ struct Tables {
     std::uint8_t block_steps[blocks];
     std::uint16_t cell[groups][26];
     bool minus[groups][26];
+    // All ones in lane j where bit j of the pattern is set.
+    alignas(32) std::uint64_t lane_mask[16][lanes];
 };
 
-constexpr bool group_has(int g, const Offset& o) {
-    return has_neighbour(lanes * g, o) || has_neighbour(lanes * g + 1, o) ||
-           has_neighbour(lanes * g + 2, o) || has_neighbour(lanes * g + 3, o);
+// Bit j: slot 4g + j has a lattice neighbour at offset o.
+constexpr int lane_bits(int g, const Offset& o) {
+    int bits = 0;
+    for (int j = 0; j < lanes; ++j) {
+        bits |= int(has_neighbour(lanes * g + j, o)) << j;
+    }
+    return bits;
 }
 
 constexpr Tables build_tables() {
     Tables t{};
     int count = 0;
     for (int k = 0; k < 26; ++k) {
-        const int delta = index_delta(neighbour_offsets[k]);
         const Offset& o = neighbour_offsets[k];
+        const Offset up = o.delta() > 0 ? o : Offset{-o.dx, -o.dy, -o.dz};
         int h = 0;
-        while (h < count && t.half_delta[h] != (delta > 0 ? delta : -delta)) {
+        while (h < count && t.half[h].delta() != up.delta()) {
             ++h;
         }
         if (h == count) {
-            t.half[count] = delta > 0 ? o : Offset{-o.dx, -o.dy, -o.dz};
-            t.half_delta[count] = delta > 0 ? delta : -delta;
+            t.half[count] = up;
             t.half_class[count++] = k < 6 ? 0 : k < 18 ? 1 : 2;
         }
         t.half_of[k] = h;
     }
     for (int g = 0; g < groups; ++g) {
         for (int h = 0; h < half_count; ++h) {
-            for (int j = 0; j < lanes; ++j) {
-                t.pair_lanes[g][h] |= std::uint8_t(has_neighbour(lanes * g + j, t.half[h]) << j);
-            }
+            t.pair_lanes[g][h] = std::uint8_t(lane_bits(g, t.half[h]));
         }
         int s = 0;
         for (int k = 0; k < 26; ++k) {
-            const int delta = index_delta(neighbour_offsets[k]);
-            if (group_has(g, neighbour_offsets[k])) {
+            const int delta = neighbour_offsets[k].delta();
+            if (lane_bits(g, neighbour_offsets[k]) != 0) {
                 const int leader = lanes * g + (delta > 0 ? 0 : delta);
                 t.cell[g][s] = std::uint16_t(3 * row * t.half_of[k] + ring_cell(leader));
                 t.minus[g][s++] = delta < 0;
@@ -127,6 +125,9 @@ constexpr Tables build_tables() {
         for (; s < 26; ++s) {
             t.cell[g][s] = zero_cell;
         }
+    }
+    for (int bit = 0; bit < 16 * lanes; ++bit) { // bit j of pattern i, for lane j of mask i
+        t.lane_mask[bit / lanes][bit % lanes] = (bit / lanes >> bit % lanes) & 1 ? ~0ull : 0;
     }
     return t;
 }
@@ -157,12 +158,12 @@ constexpr bool every_read_finds_its_term() {
         bool right = true;
         for (int g = block_groups * b; g < block_groups * (b + 1); ++g) {
             for (int s = 0, k = 0; s < tables.block_steps[b]; ++s, ++k) {
-                while (k < 26 && !group_has(g, neighbour_offsets[k])) {
+                while (k < 26 && lane_bits(g, neighbour_offsets[k]) == 0) {
                     ++k;
                 }
                 for (int j = 0; j < lanes; ++j) {
                     const int p = lanes * g + j;
-                    const int delta = k < 26 ? index_delta(neighbour_offsets[k]) : 0;
+                    const int delta = k < 26 ? neighbour_offsets[k].delta() : 0;
                     const bool real = k < 26 && has_neighbour(p, neighbour_offsets[k]);
                     const int want =
                         real ? 16 * (delta > 0 ? p : p + delta) + tables.half_of[k] : -1;
@@ -190,20 +191,6 @@ constexpr bool every_read_finds_its_term() {
 static_assert(every_read_finds_its_term(), "every lane reads its own term, or a zero");
 static_assert(term_count < 65536, "term cells fit in 16 bits");
 
-// All ones in lane j where bit j of the pattern is set.
-struct LaneMasks {
-    alignas(32) std::uint64_t bits[16][lanes];
-};
-constexpr LaneMasks lane_masks = [] {
-    LaneMasks m{};
-    for (int pattern = 0; pattern < 16; ++pattern) {
-        for (int j = 0; j < lanes; ++j) {
-            m.bits[pattern][j] = (pattern >> j) & 1 ? ~std::uint64_t(0) : 0;
-        }
-    }
-    return m;
-}();
-
 } // namespace lattice
 
 // The backends this build compiles besides the scalar one; a build with JELLY_NO_SIMD has
@@ -218,10 +205,30 @@ constexpr LaneMasks lane_masks = [] {
 #define JELLY_LANES_WASM 1
 #endif
 
-namespace lattice { // the backends, each in its own step_*.cpp
-void step_scalar(JellyBody& body, float dt);
-void step_sse2(JellyBody& body, float dt);
-void step_avx2(JellyBody& body, float dt);
-void step_neon(JellyBody& body, float dt);
-void step_wasm_simd128(JellyBody& body, float dt);
+#if defined(JELLY_LANES_X86) || defined(JELLY_LANES_NEON) || defined(JELLY_LANES_WASM)
+#include <cstring>
+
+namespace lattice {
+// Four floats for the vector backends: the compilers' vector operators are the IEEE float
+// operations lane by lane, one instruction on each of these targets.
+struct Floats {
+    using V = float __attribute__((vector_size(16)));
+    V v;
+    static Floats load(const float* p) {
+        Floats a;
+        std::memcpy(&a.v, p, sizeof a.v);
+        return a;
+    }
+    static Floats splat(float x) { return {V{x, x, x, x}}; }
+    void store(float* p) const { std::memcpy(p, &v, sizeof v); }
+    Floats operator+(Floats b) const { return {v + b.v}; }
+    Floats operator-(Floats b) const { return {v - b.v}; }
+};
+} // namespace lattice
+#endif
+
+namespace lattice {
+using Step = void (*)(JellyBody& body, float dt);
+// The backends, each defined in its step_*.cpp: null where this build does not compile it.
+extern const Step step_scalar, step_sse2, step_avx2, step_neon, step_wasm_simd128;
 } // namespace lattice

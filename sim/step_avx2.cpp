@@ -4,7 +4,6 @@
 #include "sim/lattice_lanes.h"
 
 #if defined(JELLY_LANES_X86)
-
 #include <immintrin.h>
 
 #if defined(__clang__)
@@ -15,18 +14,8 @@
 #endif
 
 namespace {
-
-struct Floats {
-    __m128 v;
-    static Floats load(const float* p) { return {_mm_loadu_ps(p)}; }
-    static Floats splat(float x) { return {_mm_set1_ps(x)}; }
-    void store(float* p) const { _mm_storeu_ps(p, v); }
-    Floats operator+(Floats b) const { return {_mm_add_ps(v, b.v)}; }
-    Floats operator-(Floats b) const { return {_mm_sub_ps(v, b.v)}; }
-};
-
 struct D {
-    using Floats = ::Floats;
+    using Floats = lattice::Floats;
     __m256d v;
     static D load(const double* p) { return {_mm256_loadu_pd(p)}; }
     static D splat(double x) { return {_mm256_set1_pd(x)}; }
@@ -40,20 +29,16 @@ struct D {
     D to_float() const { return widen(narrow()); }
     // t sign is exact (sign is 1 or -1), so the fused form rounds just as the plain sum does.
     D add_times(D t, D sign) const { return {_mm256_fmadd_pd(t.v, sign.v, v)}; }
-    // Lanes whose bit is clear become +0.0, whatever they held.
     D keep(int lanes) const {
-        const auto* mask = reinterpret_cast<const __m256i*>(lattice::lane_masks.bits[lanes]);
+        const auto* mask = reinterpret_cast<const __m256i*>(lattice::tables.lane_mask[lanes]);
         return {_mm256_and_pd(v, _mm256_castsi256_pd(_mm256_load_si256(mask)))};
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"
 
-void lattice::step_avx2(JellyBody& body, float dt) {
-    lattice_step<D>(body, dt);
-}
+const lattice::Step lattice::step_avx2 = lattice_step<D>;
 
 #if defined(__clang__)
 #pragma clang attribute pop
@@ -61,4 +46,6 @@ void lattice::step_avx2(JellyBody& body, float dt) {
 #pragma GCC pop_options
 #endif
 
+#else
+const lattice::Step lattice::step_avx2 = nullptr;
 #endif

@@ -2,22 +2,11 @@
 #include "sim/lattice_lanes.h"
 
 #if defined(JELLY_LANES_NEON)
-
 #include <arm_neon.h>
 
 namespace {
-
-struct Floats {
-    float32x4_t v;
-    static Floats load(const float* p) { return {vld1q_f32(p)}; }
-    static Floats splat(float x) { return {vdupq_n_f32(x)}; }
-    void store(float* p) const { vst1q_f32(p, v); }
-    Floats operator+(Floats b) const { return {vaddq_f32(v, b.v)}; }
-    Floats operator-(Floats b) const { return {vsubq_f32(v, b.v)}; }
-};
-
 struct D {
-    using Floats = ::Floats;
+    using Floats = lattice::Floats;
     float64x2_t lo, hi;
     static D load(const double* p) { return {vld1q_f64(p), vld1q_f64(p + 2)}; }
     static D splat(double x) { return {vdupq_n_f64(x), vdupq_n_f64(x)}; }
@@ -33,20 +22,18 @@ struct D {
     D add_times(D t, D sign) const {
         return {vfmaq_f64(lo, t.lo, sign.lo), vfmaq_f64(hi, t.hi, sign.hi)};
     }
-    // Lanes whose bit is clear become +0.0, whatever they held.
     D keep(int lanes) const {
-        const std::uint64_t* mask = lattice::lane_masks.bits[lanes];
+        const std::uint64_t* mask = lattice::tables.lane_mask[lanes];
         return {vreinterpretq_f64_u64(vandq_u64(vreinterpretq_u64_f64(lo), vld1q_u64(mask))),
                 vreinterpretq_f64_u64(vandq_u64(vreinterpretq_u64_f64(hi), vld1q_u64(mask + 2)))};
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"
 
-void lattice::step_neon(JellyBody& body, float dt) {
-    lattice_step<D>(body, dt);
-}
+const lattice::Step lattice::step_neon = lattice_step<D>;
 
+#else
+const lattice::Step lattice::step_neon = nullptr;
 #endif

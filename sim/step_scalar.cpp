@@ -6,51 +6,38 @@
 #include <functional>
 
 namespace {
-
-template <class T, class Op> T each(T a, const T& b, Op op) {
-    for (int j = 0; j < lattice::lanes; ++j) {
-        a.v[j] = op(a.v[j], b.v[j]);
-    }
-    return a;
-}
-
-struct Floats {
-    float v[lattice::lanes];
-    static Floats load(const float* p) { return {{p[0], p[1], p[2], p[3]}}; }
-    static Floats splat(float x) { return {{x, x, x, x}}; }
-    void store(float* p) const { std::copy(v, v + lattice::lanes, p); }
-    Floats operator+(Floats b) const { return each(*this, b, std::plus<>()); }
-    Floats operator-(Floats b) const { return each(*this, b, std::minus<>()); }
-};
-
-struct D {
-    using Floats = ::Floats;
-    double v[lattice::lanes];
-    static D load(const double* p) { return {{p[0], p[1], p[2], p[3]}}; }
-    static D splat(double x) { return {{x, x, x, x}}; }
-    static D widen(Floats a) { return {{a.v[0], a.v[1], a.v[2], a.v[3]}}; }
-    void store(double* p) const { std::copy(v, v + lattice::lanes, p); }
-    D operator+(D b) const { return each(*this, b, std::plus<>()); }
-    D operator-(D b) const { return each(*this, b, std::minus<>()); }
-    D operator*(D b) const { return each(*this, b, std::multiplies<>()); }
-    D operator/(D b) const { return each(*this, b, std::divides<>()); }
-    Floats narrow() const { return {{float(v[0]), float(v[1]), float(v[2]), float(v[3])}}; }
-    D to_float() const { return widen(narrow()); }
-    D add_times(D t, D sign) const { return *this + t * sign; }
-    // Lanes whose bit is clear become +0.0, whatever they held.
-    D keep(int lanes) const {
-        D a = *this;
+// Four lanes of T: doubles for the sums, floats where they round.
+template <class T> struct Four {
+    using Floats = Four<float>;
+    T v[lattice::lanes];
+    static Four load(const T* p) { return {{p[0], p[1], p[2], p[3]}}; }
+    static Four splat(T x) { return {{x, x, x, x}}; }
+    static Four widen(Floats a) { return {{a.v[0], a.v[1], a.v[2], a.v[3]}}; }
+    void store(T* p) const { std::copy(v, v + lattice::lanes, p); }
+    template <class Op> Four each(Four b, Op op) const {
+        Four a = *this;
         for (int j = 0; j < lattice::lanes; ++j) {
-            a.v[j] = (lanes >> j) & 1 ? v[j] : 0.0;
+            a.v[j] = op(v[j], b.v[j]);
+        }
+        return a;
+    }
+    Four operator+(Four b) const { return each(b, std::plus<>()); }
+    Four operator-(Four b) const { return each(b, std::minus<>()); }
+    Four operator*(Four b) const { return each(b, std::multiplies<>()); }
+    Four operator/(Four b) const { return each(b, std::divides<>()); }
+    Floats narrow() const { return {{float(v[0]), float(v[1]), float(v[2]), float(v[3])}}; }
+    Four to_float() const { return widen(narrow()); }
+    Four add_times(Four t, Four sign) const { return *this + t * sign; }
+    Four keep(int lanes) const {
+        Four a = *this;
+        for (int j = 0; j < lattice::lanes; ++j) {
+            a.v[j] = (lanes >> j) & 1 ? v[j] : T(0);
         }
         return a;
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"
 
-void lattice::step_scalar(JellyBody& body, float dt) {
-    lattice_step<D>(body, dt);
-}
+const lattice::Step lattice::step_scalar = lattice_step<Four<double>>;

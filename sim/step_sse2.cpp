@@ -2,22 +2,11 @@
 #include "sim/lattice_lanes.h"
 
 #if defined(JELLY_LANES_X86)
-
 #include <emmintrin.h>
 
 namespace {
-
-struct Floats {
-    __m128 v;
-    static Floats load(const float* p) { return {_mm_loadu_ps(p)}; }
-    static Floats splat(float x) { return {_mm_set1_ps(x)}; }
-    void store(float* p) const { _mm_storeu_ps(p, v); }
-    Floats operator+(Floats b) const { return {_mm_add_ps(v, b.v)}; }
-    Floats operator-(Floats b) const { return {_mm_sub_ps(v, b.v)}; }
-};
-
 struct D {
-    using Floats = ::Floats;
+    using Floats = lattice::Floats;
     __m128d lo, hi;
     static D load(const double* p) { return {_mm_loadu_pd(p), _mm_loadu_pd(p + 2)}; }
     static D splat(double x) { return {_mm_set1_pd(x), _mm_set1_pd(x)}; }
@@ -30,20 +19,18 @@ struct D {
     Floats narrow() const { return {_mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi))}; }
     D to_float() const { return {_mm_cvtps_pd(_mm_cvtpd_ps(lo)), _mm_cvtps_pd(_mm_cvtpd_ps(hi))}; }
     D add_times(D t, D sign) const { return *this + t * sign; }
-    // Lanes whose bit is clear become +0.0, whatever they held.
     D keep(int lanes) const {
-        const auto* mask = reinterpret_cast<const __m128i*>(lattice::lane_masks.bits[lanes]);
+        const auto* mask = reinterpret_cast<const __m128i*>(lattice::tables.lane_mask[lanes]);
         return {_mm_and_pd(lo, _mm_castsi128_pd(_mm_load_si128(mask))),
                 _mm_and_pd(hi, _mm_castsi128_pd(_mm_load_si128(mask + 1)))};
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"
 
-void lattice::step_sse2(JellyBody& body, float dt) {
-    lattice_step<D>(body, dt);
-}
+const lattice::Step lattice::step_sse2 = lattice_step<D>;
 
+#else
+const lattice::Step lattice::step_sse2 = nullptr;
 #endif

@@ -2,28 +2,18 @@
 #include "sim/lattice_lanes.h"
 
 #if defined(JELLY_LANES_WASM)
-
 #include <wasm_simd128.h>
 
 namespace {
-
-struct Floats {
-    v128_t v;
-    static Floats load(const float* p) { return {wasm_v128_load(p)}; }
-    static Floats splat(float x) { return {wasm_f32x4_splat(x)}; }
-    void store(float* p) const { wasm_v128_store(p, v); }
-    Floats operator+(Floats b) const { return {wasm_f32x4_add(v, b.v)}; }
-    Floats operator-(Floats b) const { return {wasm_f32x4_sub(v, b.v)}; }
-};
-
 struct D {
-    using Floats = ::Floats;
+    using Floats = lattice::Floats;
     v128_t lo, hi;
     static D load(const double* p) { return {wasm_v128_load(p), wasm_v128_load(p + 2)}; }
     static D splat(double x) { return {wasm_f64x2_splat(x), wasm_f64x2_splat(x)}; }
     static D widen(Floats a) {
-        return {wasm_f64x2_promote_low_f32x4(a.v),
-                wasm_f64x2_promote_low_f32x4(wasm_i32x4_shuffle(a.v, a.v, 2, 3, 0, 1))};
+        const v128_t f = v128_t(a.v); // the same bits
+        return {wasm_f64x2_promote_low_f32x4(f),
+                wasm_f64x2_promote_low_f32x4(wasm_i32x4_shuffle(f, f, 2, 3, 0, 1))};
     }
     void store(double* p) const { wasm_v128_store(p, lo), wasm_v128_store(p + 2, hi); }
     D operator+(D b) const { return {wasm_f64x2_add(lo, b.lo), wasm_f64x2_add(hi, b.hi)}; }
@@ -31,28 +21,26 @@ struct D {
     D operator*(D b) const { return {wasm_f64x2_mul(lo, b.lo), wasm_f64x2_mul(hi, b.hi)}; }
     D operator/(D b) const { return {wasm_f64x2_div(lo, b.lo), wasm_f64x2_div(hi, b.hi)}; }
     Floats narrow() const {
-        return {wasm_i32x4_shuffle(wasm_f32x4_demote_f64x2_zero(lo),
-                                   wasm_f32x4_demote_f64x2_zero(hi), 0, 1, 4, 5)};
+        return {Floats::V(wasm_i32x4_shuffle(wasm_f32x4_demote_f64x2_zero(lo),
+                                             wasm_f32x4_demote_f64x2_zero(hi), 0, 1, 4, 5))};
     }
     D to_float() const {
         return {wasm_f64x2_promote_low_f32x4(wasm_f32x4_demote_f64x2_zero(lo)),
                 wasm_f64x2_promote_low_f32x4(wasm_f32x4_demote_f64x2_zero(hi))};
     }
     D add_times(D t, D sign) const { return *this + t * sign; }
-    // Lanes whose bit is clear become +0.0, whatever they held.
     D keep(int lanes) const {
-        const std::uint64_t* mask = lattice::lane_masks.bits[lanes];
+        const std::uint64_t* mask = lattice::tables.lane_mask[lanes];
         return {wasm_v128_and(lo, wasm_v128_load(mask)),
                 wasm_v128_and(hi, wasm_v128_load(mask + 2))};
     }
 };
-
 } // namespace
 
 #include "sim/lattice_kernel.h"
 
-void lattice::step_wasm_simd128(JellyBody& body, float dt) {
-    lattice_step<D>(body, dt);
-}
+const lattice::Step lattice::step_wasm_simd128 = lattice_step<D>;
 
+#else
+const lattice::Step lattice::step_wasm_simd128 = nullptr;
 #endif

@@ -4,12 +4,8 @@
 #include <cmath>
 
 Vec3& vec_sub(Vec3& out, const Vec3& a, const Vec3& b) {
-    const double x = double(a.x) - double(b.x);
-    const double y = double(a.y) - double(b.y);
-    const double z = double(a.z) - double(b.z);
-    out.x = float(x);
-    out.y = float(y);
-    out.z = float(z);
+    out = {float(double(a.x) - double(b.x)), float(double(a.y) - double(b.y)),
+           float(double(a.z) - double(b.z))};
     return out;
 }
 
@@ -18,9 +14,7 @@ Vec3& vec_cross(Vec3& out, const Vec3& a, const Vec3& b) {
     const double x = double(a.y) * double(b.z) - double(a.z) * double(b.y);
     const double y = double(a.z) * double(b.x) - double(a.x) * double(b.z);
     const double z = double(a.x) * double(b.y) - double(a.y) * double(b.x);
-    out.x = float(x);
-    out.y = float(y);
-    out.z = float(z);
+    out = {float(x), float(y), float(z)};
     return out;
 }
 
@@ -30,8 +24,6 @@ Vec3& vec_normalize(Vec3& out, const Vec3& v) {
     const double z = v.z;
     // k stays in double; each component is rounded once.
     const double k = 1.0 / std::sqrt(x * x + y * y + z * z);
-    out.x = float(x * k);
-    out.y = float(y * k);
-    out.z = float(z * k);
+    out = {float(x * k), float(y * k), float(z * k)};
     return out;
 }
