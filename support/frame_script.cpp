@@ -10,8 +10,7 @@
 #include <limits>
 #include <new>
 
-std::string quote(const std::string& text) {
-    constexpr size_t max_shown = 40;
+std::string quote(const std::string& text, size_t max_shown) {
     std::string out = "'";
     for (size_t i = 0; i < text.size() && i < max_shown; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);

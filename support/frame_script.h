@@ -43,8 +43,8 @@ struct ToolOption {
 };
 
 // User text fit for a one-line message: in single quotes, control characters shown as '?',
-// and cut short after 40 characters.
-std::string quote(const std::string& text);
+// and cut short after max_shown characters.
+std::string quote(const std::string& text, size_t max_shown = 40);
 
 enum class ParseStatus { run, help, error };
 

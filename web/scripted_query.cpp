@@ -1,18 +1,11 @@
 // Validation of the scripted mode's query values.
 #include "web/scripted_query.h"
 
+#include "support/frame_script.h"
+
 namespace {
 
-// The value as the message shows it: control characters as '?', long values cut short.
-std::string shown(const std::string& text) {
-    constexpr size_t max_shown = 24;
-    std::string out = "'";
-    for (size_t i = 0; i < text.size() && i < max_shown; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        out += (c < 0x20 || c == 0x7f) ? '?' : char(c);
-    }
-    return out + (text.size() > max_shown ? "...'" : "'");
-}
+constexpr size_t max_shown = 24; // characters of a bad value that a message repeats
 
 // Returns an error, or "" with `out` set to the value.
 std::string parse_bounded(const char* name, const std::string& text, int64_t max, int64_t& out) {
@@ -24,15 +17,15 @@ std::string parse_bounded(const char* name, const std::string& text, int64_t max
     int64_t value = 0;
     for (const char c : text) {
         if (c < '0' || c > '9') {
-            return wanted + ", not " + shown(text);
+            return wanted + ", not " + quote(text, max_shown);
         }
         value = value * 10 + (c - '0');
         if (value > max) {
-            return wanted + ", not " + shown(text);
+            return wanted + ", not " + quote(text, max_shown);
         }
     }
     if (value < 1) {
-        return wanted + ", not " + shown(text);
+        return wanted + ", not " + quote(text, max_shown);
     }
     out = value;
     return "";
