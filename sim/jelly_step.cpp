@@ -6,26 +6,29 @@
 
 namespace {
 
-// Whether this CPU has what the AVX2 backend is compiled for.
-bool cpu_runs_avx2() {
+// The instruction set step_simd128.cpp is compiled for in this build; its backend is null
+// where there is none.
 #if defined(JELLY_LANES_X86)
-    // Asked for, maybe, before the runtime's own constructors have run.
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+constexpr StepPath simd128_path = StepPath::sse2;
+#elif defined(JELLY_LANES_NEON)
+constexpr StepPath simd128_path = StepPath::neon;
 #else
-    return false;
+constexpr StepPath simd128_path = StepPath::wasm_simd128;
 #endif
-}
 
 // The backend of `path`, or null where this build or this CPU cannot run it (or for automatic).
 lattice::Step function_of(StepPath path) {
-    static const lattice::Step by_path[] = {nullptr,
-                                            lattice::step_scalar,
-                                            lattice::step_sse2,
-                                            cpu_runs_avx2() ? lattice::step_avx2 : nullptr,
-                                            lattice::step_neon,
-                                            lattice::step_wasm_simd128};
-    return by_path[int(path)];
+#if defined(JELLY_LANES_X86)
+    // The CPU's features, asked for maybe before the runtime's own constructors have run.
+    static const bool avx2 =
+        (__builtin_cpu_init(), __builtin_cpu_supports("avx2")) && __builtin_cpu_supports("fma");
+#else
+    const bool avx2 = false;
+#endif
+    return path == StepPath::scalar         ? lattice::step_scalar
+           : path == simd128_path           ? lattice::step_simd128
+           : path == StepPath::avx2 && avx2 ? lattice::step_avx2
+                                            : nullptr;
 }
 
 // Each path is faster than those before it, and a build has one instruction set's backends at
@@ -46,15 +49,12 @@ StepPath& chosen() {
 
 } // namespace
 
-bool step_path_available(StepPath path) {
-    return path == StepPath::automatic || function_of(path) != nullptr;
-}
-
 bool set_step_path(StepPath path) {
-    if (!step_path_available(path)) {
+    const StepPath to = path == StepPath::automatic ? fastest_path() : path;
+    if (function_of(to) == nullptr) {
         return false;
     }
-    chosen() = path == StepPath::automatic ? fastest_path() : path;
+    chosen() = to;
     return true;
 }
 

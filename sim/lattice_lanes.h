@@ -1,11 +1,29 @@
 // The lane layout of the lattice step: particles four to a vector, each neighbour pair's
 // term formed once, and where that term waits until both particles of the pair have summed
-// it. All of it follows from the lattice shape and is built and checked at compile time.
+// it. All of it follows from the lattice shape and is built at compile time; the tests
+// replay it, also at compile time (tests/test_fast_step.cpp).
 #pragma once
 
 #include "sim/jelly_body.h"
 
+// Also what lattice_kernel.h needs: it is included inside a target region, where no header is.
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
+#include <utility>
+
+// The backends this build compiles besides the scalar one; a build with JELLY_NO_SIMD has
+// the scalar one only.
+#if !defined(JELLY_NO_SIMD) && defined(__x86_64__)
+#define JELLY_LANES_X86 1 // SSE2, the x86-64 baseline, and AVX2 chosen at run time
+#endif
+#if !defined(JELLY_NO_SIMD) && defined(__aarch64__) && defined(__ARM_NEON)
+#define JELLY_LANES_NEON 1
+#endif
+#if !defined(JELLY_NO_SIMD) && defined(__wasm_simd128__)
+#define JELLY_LANES_WASM 1
+#endif
 
 namespace lattice {
 
@@ -21,6 +39,7 @@ constexpr int position_row = slots + 32;
 struct Offset {
     int dx, dy, dz;
     constexpr int delta() const { return lattice_index(dx, dy, dz); }
+    constexpr int squared_length() const { return dx * dx + dy * dy + dz * dz; }
 };
 
 // The 26 neighbour offsets in the order each particle sums its terms: 6 axis, 12 face
@@ -53,12 +72,10 @@ constexpr int half_count = 13;
 // Group g writes all its halves while the block before it is summed (block_groups groups to
 // a block). A block reads from 31 slots before its first to its last, and the next block
 // writes the 16 slots after that: 63 in all, so no cell is overwritten before it is read, and
-// no cell read is written meanwhile. The four cells before slot 0 start as zeros, and so do
-// those of a last, unwritten half: the zero cell.
+// no cell read is written meanwhile. The four cells before slot 0 start as zeros.
 constexpr int ring = 64;
 constexpr int row = ring + lanes;
-constexpr int term_count = (half_count + 1) * 3 * row;
-constexpr int zero_cell = half_count * 3 * row + ring - lanes;
+constexpr int term_count = half_count * 3 * row;
 constexpr int block_groups = 4;
 constexpr int blocks = groups / block_groups;
 
@@ -68,14 +85,14 @@ constexpr int ring_cell(int slot) {
 
 struct Tables {
     Offset half[half_count];                     // the pair (p, p + half[h].delta())
-    int half_class[half_count];                  // 0 axis, 1 face diagonal, 2 body diagonal
     int half_of[26];                             // the half each neighbour offset is, or is minus
     std::uint8_t pair_lanes[groups][half_count]; // lane_bits of each group and half
-    // Block b sums its four groups side by side for block_steps[b] steps, as many as the
-    // longest of them needs. At step s group g adds the four x terms at cell[g][s] (y and z
-    // one and two rows on), or subtracts them where minus[g][s]. Once a group has summed each
-    // neighbour offset of its lanes, it reads the zero cell.
-    std::uint8_t block_steps[blocks];
+    // Group g sums group_steps[g] terms, one per neighbour offset that any of its lanes has:
+    // at step s it adds the four x terms at cell[g][s] (y and z one and two rows on), or
+    // subtracts them where minus[g][s]. Block b sums its groups side by side, in order[b],
+    // most steps first, each for as many steps as it has.
+    std::uint8_t group_steps[groups];
+    std::uint8_t order[blocks][block_groups];
     std::uint16_t cell[groups][26];
     bool minus[groups][26];
     // All ones in lane j where bit j of the pattern is set.
@@ -102,8 +119,7 @@ constexpr Tables build_tables() {
             ++h;
         }
         if (h == count) {
-            t.half[count] = up;
-            t.half_class[count++] = k < 6 ? 0 : k < 18 ? 1 : 2;
+            t.half[count++] = up;
         }
         t.half_of[k] = h;
     }
@@ -120,11 +136,14 @@ constexpr Tables build_tables() {
                 t.minus[g][s++] = delta < 0;
             }
         }
-        std::uint8_t& steps = t.block_steps[g / block_groups];
-        steps = std::uint8_t(s > steps ? s : steps);
-        for (; s < 26; ++s) {
-            t.cell[g][s] = zero_cell;
+        t.group_steps[g] = std::uint8_t(s);
+        // Insertion into the block's order, most steps first.
+        std::uint8_t* const order = t.order[g / block_groups];
+        int i = g % block_groups;
+        for (; i > 0 && t.group_steps[order[i - 1]] < s; --i) {
+            order[i] = order[i - 1];
         }
+        order[i] = std::uint8_t(g);
     }
     for (int bit = 0; bit < 16 * lanes; ++bit) { // bit j of pattern i, for lane j of mask i
         t.lane_mask[bit / lanes][bit % lanes] = (bit / lanes >> bit % lanes) & 1 ? ~0ull : 0;
@@ -134,101 +153,76 @@ constexpr Tables build_tables() {
 
 constexpr Tables tables = build_tables();
 
-// Replays one step's writes and reads of the term rows lane by lane, block b + 1's writes
-// both after and before block b's reads, and checks that every read finds what its lane
-// needs: its own pair's term (subtracted where the lane trails the pair), or a zero where it
-// has no neighbour at that offset. A cell holds 16 times the leading slot of its term's pair
-// plus the half, or -1 for a zero.
-constexpr bool every_read_finds_its_term() {
-    int cell[half_count + 1][row] = {};
-    for (auto& cells : cell) {
-        for (int c = 0; c < row; ++c) {
-            cells[c] = c >= ring - lanes && c < ring ? -1 : -2;
-        }
-    }
-    auto write = [&cell](int g) {
-        for (int h = 0; h < half_count; ++h) {
-            for (int j = 0, c = ring_cell(lanes * g); j < lanes; ++j, ++c) {
-                const int term = (tables.pair_lanes[g][h] >> j) & 1 ? 16 * (lanes * g + j) + h : -1;
-                cell[h][c] = cell[h][c < lanes ? c + ring : c] = term;
-            }
-        }
-    };
-    auto reads_right = [&cell](int b) {
-        bool right = true;
-        for (int g = block_groups * b; g < block_groups * (b + 1); ++g) {
-            for (int s = 0, k = 0; s < tables.block_steps[b]; ++s, ++k) {
-                while (k < 26 && lane_bits(g, neighbour_offsets[k]) == 0) {
-                    ++k;
-                }
-                for (int j = 0; j < lanes; ++j) {
-                    const int p = lanes * g + j;
-                    const int delta = k < 26 ? neighbour_offsets[k].delta() : 0;
-                    const bool real = k < 26 && has_neighbour(p, neighbour_offsets[k]);
-                    const int want =
-                        real ? 16 * (delta > 0 ? p : p + delta) + tables.half_of[k] : -1;
-                    const int at = tables.cell[g][s];
-                    right = right && cell[at / (3 * row)][at % row + j] == want &&
-                            (!real || tables.minus[g][s] == (delta < 0));
-                }
-            }
-        }
-        return right;
-    };
-    bool right = true;
-    for (int g = 0; g < block_groups; ++g) {
-        write(g);
-    }
-    for (int b = 0; b < blocks; ++b) {
-        right = right && reads_right(b);
-        for (int g = block_groups * (b + 1); g < block_groups * (b + 2) && g < groups; ++g) {
-            write(g);
-        }
-        right = right && reads_right(b);
-    }
-    return right;
-}
-static_assert(every_read_finds_its_term(), "every lane reads its own term, or a zero");
 static_assert(term_count < 65536, "term cells fit in 16 bits");
 
-} // namespace lattice
+// Four floats as the compilers' vector type, whose operators are the IEEE operations lane by
+// lane: one instruction where the target has vectors, four where it has not.
+using Float4 = float __attribute__((vector_size(16)));
 
-// The backends this build compiles besides the scalar one; a build with JELLY_NO_SIMD has
-// the scalar one only.
-#if !defined(JELLY_NO_SIMD) && defined(__x86_64__)
-#define JELLY_LANES_X86 1 // SSE2, the x86-64 baseline, and AVX2 chosen at run time
-#endif
-#if !defined(JELLY_NO_SIMD) && defined(__aarch64__) && defined(__ARM_NEON)
-#define JELLY_LANES_NEON 1
-#endif
-#if !defined(JELLY_NO_SIMD) && defined(__wasm_simd128__)
-#define JELLY_LANES_WASM 1
-#endif
+inline Float4 load_floats(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
 
-#if defined(JELLY_LANES_X86) || defined(JELLY_LANES_NEON) || defined(JELLY_LANES_WASM)
-#include <cstring>
-
-namespace lattice {
-// Four floats for the vector backends: the compilers' vector operators are the IEEE float
-// operations lane by lane, one instruction on each of these targets.
-struct Floats {
-    using V = float __attribute__((vector_size(16)));
-    V v;
-    static Floats load(const float* p) {
-        Floats a;
-        std::memcpy(&a.v, p, sizeof a.v);
-        return a;
-    }
-    static Floats splat(float x) { return {V{x, x, x, x}}; }
-    void store(float* p) const { std::memcpy(p, &v, sizeof v); }
-    Floats operator+(Floats b) const { return {v + b.v}; }
-    Floats operator-(Floats b) const { return {v - b.v}; }
+// The positions and then the velocities by component and slot, and the pair terms. Slots
+// past the last particle hold ghosts: distinct finite positions whose terms are dropped.
+struct Frame {
+    alignas(32) float rows[6][position_row];
+    alignas(32) double terms[term_count];
 };
-} // namespace lattice
-#endif
 
-namespace lattice {
+// Four particles are 24 consecutive floats, x0 y0 z0 u0 | v0 w0 x1 y1 | z1 u1 v1 w1 | x2 ...
+// with (u, v, w) the velocity; these copy them to and from one vector per component. The
+// copy in returns x 2 0 summed over the positions: a NaN unless each |x| is at most half the
+// largest float, so that every difference of two positions is finite.
+inline Float4 from_particles(const Particle* p, Frame& f, int first) {
+    Float4 m[6];
+    std::memcpy(m, p, sizeof m);
+    for (int h = 0; h < 6; h += 3) { // x0 y0 x1 y1, z0 u0 z1 u1, v0 w0 v1 w1; then 2 and 3
+        const Float4 a = m[h], b = m[h + 1], c = m[h + 2];
+        m[h] = __builtin_shufflevector(a, b, 0, 1, 6, 7);
+        m[h + 1] = __builtin_shufflevector(a, c, 2, 3, 4, 5);
+        m[h + 2] = __builtin_shufflevector(b, c, 0, 1, 6, 7);
+    }
+    Float4 probe = {};
+    for (int k = 0; k < 3; ++k) {
+        const Float4 c[2] = {__builtin_shufflevector(m[k], m[k + 3], 0, 2, 4, 6),
+                             __builtin_shufflevector(m[k], m[k + 3], 1, 3, 5, 7)};
+        for (int i = 0; i < 2; ++i) {
+            std::memcpy(&f.rows[2 * k + i][first], &c[i], sizeof c[i]);
+            probe = 2 * k + i < 3 ? probe + c[i] * 2.0f * 0.0f : probe;
+        }
+    }
+    return probe;
+}
+
+inline void to_particles(const Float4 (&c)[6], Particle* p) {
+    Float4 m[6];
+    for (int k = 0; k < 3; ++k) { // x0 y0 x1 y1 and x2 y2 x3 y3, z u likewise, v w likewise
+        m[k] = __builtin_shufflevector(c[2 * k], c[2 * k + 1], 0, 4, 1, 5);
+        m[k + 3] = __builtin_shufflevector(c[2 * k], c[2 * k + 1], 2, 6, 3, 7);
+    }
+    for (int h = 0; h < 6; h += 3) {
+        const Float4 xy = m[h], zu = m[h + 1], vw = m[h + 2];
+        m[h] = __builtin_shufflevector(xy, zu, 0, 1, 4, 5);
+        m[h + 1] = __builtin_shufflevector(vw, xy, 0, 1, 6, 7);
+        m[h + 2] = __builtin_shufflevector(zu, vw, 2, 3, 6, 7);
+    }
+    std::memcpy(p, m, sizeof m);
+}
+
+// Zeros in the lanes of x where those of mask are, by the bits (with `masked`, a backend
+// gives the kernel its AND: on x86 one of doubles, which the multiplies after it take faster).
+struct BitMask {
+    template <class V> static V masked(V x, V mask) {
+        using Bits = decltype(x < x); // integers as wide as the lanes
+        return V(Bits(x) & Bits(mask));
+    }
+};
+
 using Step = void (*)(JellyBody& body, float dt);
-// The backends, each defined in its step_*.cpp: null where this build does not compile it.
-extern const Step step_scalar, step_sse2, step_avx2, step_neon, step_wasm_simd128;
+// The backends, each defined in its step_*.cpp and null where this build does not compile it:
+// scalar always, AVX2 on x86-64, and the two-register one for SSE2, NEON or SIMD128.
+extern const Step step_scalar, step_avx2, step_simd128;
 } // namespace lattice

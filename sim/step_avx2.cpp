@@ -14,38 +14,25 @@
 #endif
 
 namespace {
-struct D {
-    using Floats = lattice::Floats;
-    __m256d v;
-    static D load(const double* p) { return {_mm256_loadu_pd(p)}; }
-    static D splat(double x) { return {_mm256_set1_pd(x)}; }
-    static D widen(Floats a) { return {_mm256_cvtps_pd(a.v)}; }
-    void store(double* p) const { _mm256_storeu_pd(p, v); }
-    D operator+(D b) const { return {_mm256_add_pd(v, b.v)}; }
-    D operator-(D b) const { return {_mm256_sub_pd(v, b.v)}; }
-    D operator*(D b) const { return {_mm256_mul_pd(v, b.v)}; }
-    D operator/(D b) const { return {_mm256_div_pd(v, b.v)}; }
-    Floats narrow() const { return {_mm256_cvtpd_ps(v)}; }
-    D to_float() const { return widen(narrow()); }
-    // t sign is exact (sign is 1 or -1), so the fused form rounds just as the plain sum does.
-    D add_times(D t, D sign) const { return {_mm256_fmadd_pd(t.v, sign.v, v)}; }
-    D keep(int lanes) const {
-        const auto* mask = reinterpret_cast<const __m256i*>(lattice::tables.lane_mask[lanes]);
-        return {_mm256_and_pd(v, _mm256_castsi256_pd(_mm256_load_si256(mask)))};
-    }
+using Double4 = double __attribute__((vector_size(32)));
+struct Avx2 {
+    static Double4 widen(lattice::Float4 f, int) { return _mm256_cvtps_pd(f); }
+    static lattice::Float4 narrow(const Double4 (&r)[1]) { return _mm256_cvtpd_ps(r[0]); }
+    static Double4 masked(Double4 a, Double4 m) { return _mm256_and_pd(a, m); }
+    static Double4 to_float(Double4 a) { return _mm256_cvtps_pd(_mm256_cvtpd_ps(a)); }
+    static Double4 add_times(Double4 a, Double4 t, Double4 u) { return _mm256_fmadd_pd(t, u, a); }
 };
 } // namespace
 
 #include "sim/lattice_kernel.h"
 
-const lattice::Step lattice::step_avx2 = lattice_step<D>;
+const lattice::Step lattice::step_avx2 = lattice_step<lattice::Doubles<Double4, Avx2>>;
 
 #if defined(__clang__)
 #pragma clang attribute pop
 #else
 #pragma GCC pop_options
 #endif
-
 #else
 const lattice::Step lattice::step_avx2 = nullptr;
 #endif

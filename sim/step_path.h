@@ -16,10 +16,8 @@ enum class StepPath {
 constexpr StepPath step_backends[] = {StepPath::scalar, StepPath::sse2, StepPath::avx2,
                                       StepPath::neon, StepPath::wasm_simd128};
 
-// Whether this build and this CPU can run `path`. automatic and scalar always can.
-bool step_path_available(StepPath path);
-// Makes JellyBody::step use `path` from now on. Returns false, and changes nothing, when the
-// path is not available.
+// Makes JellyBody::step use `path` from now on. Returns false, and changes nothing, where
+// this build or this CPU cannot run it; automatic and scalar it always can.
 bool set_step_path(StepPath path);
 // The path JellyBody::step runs now (never automatic).
 StepPath active_step_path();
