@@ -1,16 +1,28 @@
 // jellycube-record: renders the scene on a scripted clock, through the program's own camera
-// and passes, into an offscreen framebuffer, and writes chosen frames as PNG files. Needs an
-// X display for its GL context (Xvfb serves); no window is shown.
+// and passes, into an offscreen framebuffer, and writes chosen frames as PNG files (24-bit
+// BMP files where built without libpng, as on Windows). On X11 systems it needs an X display
+// for its GL context (Xvfb serves); no window is shown.
 #include "app/callbacks.h"
 #include "app/program.h"
 #include "render/gl1/offscreen_target.h"
 #include "support/frame_script.h"
-#include "support/png_image.h"
 
+#if defined(JELLY_RECORD_BMP)
+#include "support/bmp_writer.h"
+#else
+#include "support/png_image.h"
+#endif
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 #include <GL/glut.h>
+#if !defined(_WIN32)
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#endif
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -23,13 +35,23 @@
 namespace {
 
 constexpr const char* tool_name = "jellycube-record";
+#if defined(JELLY_RECORD_BMP)
+#define JELLY_FRAME_EXTENSION "bmp"
+#else
+#define JELLY_FRAME_EXTENSION "png"
+#endif
 constexpr const char* purpose =
     "Renders the jelly cube scene on a scripted clock, exactly as the program's window\n"
     "shows it, and writes the last frame (or every K-th frame and the last, with\n"
-    "--every K) as OUTDIR/frame-NNNNNN.png, NNNNNN being the frame number from 1.\n"
+    "--every K) as OUTDIR/frame-NNNNNN." JELLY_FRAME_EXTENSION
+    ", NNNNNN being the frame number from 1.\n"
     "Reads cub.bmp and floor.bmp from the current directory, as the program does.\n"
+#if defined(_WIN32)
+    "Frames are drawn offscreen, so no window is shown.";
+#else
     "Frames are drawn offscreen, so no window is shown; the GL context needs an X\n"
     "display, and Xvfb serves.";
+#endif
 constexpr int32_t max_side = 16384; // pixels
 
 // "WxH" with each side a whole number from 1 to max_side; returns an error or "".
@@ -63,8 +85,26 @@ std::string parse_size(const std::string& text, int32_t& width, int32_t& height)
 }
 
 GlProc load_gl_proc(const char* name) {
+#if defined(_WIN32)
+    // Entry points beyond OpenGL 1.1 belong to the context's driver, not to opengl32.dll.
+    return reinterpret_cast<GlProc>(wglGetProcAddress(name));
+#else
     return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
+#endif
 }
+
+#if defined(JELLY_RECORD_BMP)
+// Top-down RGB rows, as read back, written as a 24-bit BMP (rows bottom-up).
+std::string write_frame(const std::string& path, const std::vector<unsigned char>& rgb,
+                        RgbImage& bmp) {
+    const size_t row = size_t(bmp.width) * 3;
+    for (int32_t y = 0; y < bmp.height; ++y) {
+        const unsigned char* from = rgb.data() + size_t(bmp.height - 1 - y) * row;
+        std::copy(from, from + row, bmp.pixel(0, y));
+    }
+    return write_file(path, encode_bmp24(bmp)) ? "" : "the file could not be written whole";
+}
+#endif
 
 } // namespace
 
@@ -84,6 +124,7 @@ int main(int argc, char** argv) {
     };
     const FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose, options);
 
+#if !defined(_WIN32)
     // GLUT ends the process on its own when it finds no display, so look first.
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
@@ -93,6 +134,7 @@ int main(int argc, char** argv) {
              "; it needs one, and Xvfb serves");
     }
     XCloseDisplay(display);
+#endif
 
     std::error_code error;
     std::filesystem::create_directories(out_dir, error);
@@ -113,15 +155,27 @@ int main(int argc, char** argv) {
     if (!target_error.empty()) {
         fail(target_error);
     }
+#if defined(JELLY_RECORD_BMP)
+    struct {
+        std::vector<unsigned char> rgb;
+    } image;
+    RgbImage bmp(0, 0);
+#else
     PngImage image;
+#endif
     try {
         image.rgb.resize(size_t(width) * size_t(height) * 3);
+#if defined(JELLY_RECORD_BMP)
+        bmp = RgbImage(width, height);
+#endif
     } catch (const std::bad_alloc&) {
         fail("not enough memory for a " + std::to_string(width) + "x" + std::to_string(height) +
              " picture");
     }
+#if !defined(JELLY_RECORD_BMP)
     image.width = width;
     image.height = height;
+#endif
 
     // The program's start-up, then its reshape callback with the target's size, as GLUT
     // reports a window's size before its first frame.
@@ -137,9 +191,14 @@ int main(int argc, char** argv) {
             fail("frame " + std::to_string(k) + ": " + read_error);
         }
         char name[32];
-        std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(k));
+        std::snprintf(name, sizeof name, "frame-%06lld." JELLY_FRAME_EXTENSION,
+                      static_cast<long long>(k));
         const std::string path = (std::filesystem::path(out_dir) / name).string();
+#if defined(JELLY_RECORD_BMP)
+        const std::string write_error = write_frame(path, image.rgb, bmp);
+#else
         const std::string write_error = write_png(path, image);
+#endif
         if (!write_error.empty()) {
             fail("cannot write " + quote(path) + ": " + write_error);
         }
