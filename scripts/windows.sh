@@ -44,14 +44,114 @@ build_freeglut() {
     echo "$freeglut_sha256" >"$root/source.sha256"
 }
 
+# Each check's name and time, so that CI logs show where the minutes go.
+step() {
+    local start=$SECONDS
+    echo "test-windows: $1"
+    shift
+    "$@"
+    echo "test-windows:   $((SECONDS - start)) s"
+}
+
+# $work/bin/NAME: runs NAME.exe of the Windows build under Wine, with the caller's arguments.
+wrap() {
+    printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$(realpath "$2")" >"$work/bin/$1"
+    chmod +x "$work/bin/$1"
+}
+
+# Stops this prefix's Wine server (and its programs): each end-to-end script brings its own
+# Xvfb, and Wine's desktop process must not outlive the X server it was started on.
+stop_wine() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; }
+
+# The end-to-end scripts of tests/e2e, run on jellycube.exe through the wrapper.
+windows_e2e() {
+    for script in start_up texture_failures picture; do
+        E2E_NO_MEMORY_LIMIT="Wine cannot start under ulimit -v" E2E_EXIT_TIMEOUT=30 \
+            bash "tests/e2e/$script.sh" "$work/bin/jellycube" assets "$work/bin/gl_extensions_probe"
+        stop_wine
+    done
+}
+
+# Frames 30, 198 and 300 (and every 6th between) of jellycube-record.exe against the Linux
+# jellycube-record's, pixel for pixel: BMP frames there, PNG here, compared as raw RGB.
+windows_frames() {
+    mkdir -p "$work/frames/run"
+    cp assets/cub.bmp assets/floor.bmp "$work/frames/run/"
+    (cd "$work/frames/run" &&
+        bash "$OLDPWD/tests/e2e/with_xvfb.sh" bash -c 'wine "$@" && wineserver -k' wine \
+            "$(realpath "$OLDPWD/$dir/tools/jellycube-record.exe")" --frames 300 --every 6 \
+            --out ../win &&
+        bash "$OLDPWD/tests/e2e/with_xvfb.sh" "$(realpath "$OLDPWD/$linux/tools/jellycube-record")" \
+            --frames 300 --every 6 --out ../linux)
+    stop_wine
+    local count=0
+    for png in "$work"/frames/linux/frame-*.png; do
+        local bmp=$work/frames/win/$(basename "$png" .png).bmp
+        cmp -s <(convert "$png" -depth 8 rgb:-) <(convert "$bmp" -depth 8 rgb:-) || {
+            echo "test-windows: $(basename "$bmp") differs from the Linux $(basename "$png")" >&2
+            return 1
+        }
+        count=$((count + 1))
+    done
+    [ "$count" -eq 50 ] || { echo "test-windows: $count Linux frames, expected 50" >&2; return 1; }
+    echo "test-windows: $count frames (30, 198 and 300 among them), 700x700, identical to Linux's"
+}
+
+# jellycube-trace.exe against the Linux jellycube-trace: a minute at 60 fps as a hash, as
+# CSV (every second's particles, and the summary row of every frame), and --version; and
+# jellycube-make-textures.exe against the committed textures.
+windows_tools() {
+    local args
+    for args in "--hash --fps 60 --seconds 60" "--fps 60 --seconds 60 --every 60" \
+        "--summary --fps 60 --seconds 60" "--version"; do
+        # shellcheck disable=SC2086 # the words are the arguments
+        wine "$dir/tools/jellycube-trace.exe" $args >"$work/win.out"
+        # shellcheck disable=SC2086
+        "$linux/tools/jellycube-trace" $args >"$work/linux.out"
+        cmp "$work/win.out" "$work/linux.out" || {
+            echo "test-windows: jellycube-trace $args differs from Linux" >&2
+            return 1
+        }
+        echo "test-windows: jellycube-trace $args: $(wc -c <"$work/win.out") bytes as on Linux" \
+            "($(head -c 40 "$work/win.out" | head -n 1))"
+    done
+    mkdir "$work/textures"
+    wine "$dir/tools/jellycube-make-textures.exe" "$work/textures"
+    cmp "$work/textures/cub.bmp" assets/cub.bmp && cmp "$work/textures/floor.bmp" assets/floor.bmp
+    echo "test-windows: jellycube-make-textures.exe writes the committed textures"
+}
+
 case $command in
+test)
+    linux=${4:-build}
+    for exe in app/jellycube tools/jellycube-trace tools/jellycube-record tests/gl_extensions_probe; do
+        [ -f "$dir/$exe.exe" ] || { echo "test-windows: no $dir/$exe.exe (make windows)" >&2; exit 1; }
+    done
+    [ -x "$linux/tools/jellycube-record" ] || { echo "test-windows: no Linux build in $linux" >&2; exit 1; }
+    # A prefix of its own, made and removed here; never ~/.wine. Mono and Gecko are not
+    # wanted (their install prompts would wait), nor Wine's debug channels.
+    work=$(mktemp -d "${TMPDIR:-/tmp}/jellycube-wine.XXXXXX")
+    export WINEPREFIX=$work/prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+    trap 'stop_wine; rm -rf "$work"' EXIT
+    mkdir "$work/bin"
+    wrap jellycube "$dir/app/jellycube.exe"
+    wrap gl_extensions_probe "$dir/tests/gl_extensions_probe.exe"
+    step "a new Wine prefix" wineboot -i 2>/dev/null
+    step "unit tests (ctest under Wine)" bash -c "cd '$dir' && ctest --output-on-failure -j '$jobs'"
+    stop_wine
+    step "trace and texture tools against Linux's" windows_tools
+    stop_wine
+    step "end-to-end: start-up and keys, texture failures, pictures and resizing" windows_e2e
+    step "recorded frames against Linux's" windows_frames
+    echo "test-windows: all passed"
+    ;;
 build)
     build_freeglut
     cmake --preset windows -B "$dir" -DJELLY_FREEGLUT_PREFIX="$PWD/$dir/freeglut/prefix" >/dev/null
     cmake --build "$dir" -j "$jobs"
     ;;
 *)
-    echo "usage: $0 build|test [BUILD_DIR] [JOBS]" >&2
+    echo "usage: $0 build|test [BUILD_DIR] [JOBS] [LINUX_BUILD_DIR]" >&2
     exit 2
     ;;
 esac

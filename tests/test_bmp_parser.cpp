@@ -120,10 +120,25 @@ TEST(BmpDecode, RefusesOtherBitCountsAndUnusableWidthsBeforeReadingPixels) {
     }
 }
 
+// This process's id, or its parent's where it is a death test's child: on Windows the child
+// is a new process that runs the test again, and must name the same files.
+const std::string& run_tag() {
+    static const std::string tag = [] {
+        const char* inherited = std::getenv("JELLY_BMP_TEST_TAG");
+        const std::string own = inherited != nullptr ? inherited : std::to_string(getpid());
+#if defined(_WIN32)
+        _putenv_s("JELLY_BMP_TEST_TAG", own.c_str());
+#else
+        setenv("JELLY_BMP_TEST_TAG", own.c_str(), 1);
+#endif
+        return own;
+    }();
+    return tag;
+}
+
 // Writes `bytes` but the last `cut` of them.
 std::string write_temp(const char* name, const Bytes& bytes, size_t cut) {
-    const std::string path =
-        ::testing::TempDir() + "jelly_bmp_" + std::to_string(getpid()) + "_" + name;
+    const std::string path = ::testing::TempDir() + "jelly_bmp_" + run_tag() + "_" + name;
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), bytes.size() - cut);
     return path;
