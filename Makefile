@@ -13,7 +13,7 @@ CMAKE_FLAGS ?=
 
 .PHONY: all deps deps-cross build run test test-cross test-wasm bench-web bench frame-timing plot \
 	clean fuzz-build fuzz test-sanitize memcheck soak web-deps web web-serve test-web web-timing \
-	windows test-windows dist
+	windows test-windows dist dist-check
 
 all: build
 
@@ -116,6 +116,16 @@ windows:
 # temporary Wine prefix, against the Linux build.
 test-windows: build windows
 	@scripts/windows.sh test $(WIN_DIR) $(JOBS) $(BUILD_DIR)
+
+# One archive a target in dist/, named with the project's version: the Windows programs
+# (zip), the Linux ones (tar.gz) and the page (zip), each with the default textures.
+dist: build windows web
+	@scripts/dist.sh pack dist $(BUILD_DIR) $(WIN_DIR) $(WEB_DIR)
+
+# Each archive unpacked into a fresh folder and run from there: Linux under Xvfb, Windows
+# under Wine, the page in headless chromium.
+dist-check: dist
+	@scripts/dist.sh check dist $(BUILD_DIR) $(WIN_DIR)
 
 # Every build folder: the release, sanitizer, fuzz, web, aarch64 and WebAssembly step builds.
 clean:
