@@ -157,7 +157,9 @@ check)
     echo "dist: $base-linux-x86_64.tar.gz runs from its folder"
 
     unpack "$base-windows-x86_64.zip"
+    # The prefix is made with no display; its desktop must start afresh on start_up's Xvfb.
     wineboot -i 2>/dev/null
+    wineserver -k && wineserver -w
     printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$unpacked/jellycube.exe" >"$work/jellycube"
     printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$(realpath "$win/tests/gl_extensions_probe.exe")" \
         >"$work/probe"

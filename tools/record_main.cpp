@@ -94,15 +94,26 @@ GlProc load_gl_proc(const char* name) {
 }
 
 #if defined(JELLY_RECORD_BMP)
-// Top-down RGB rows, as read back, written as a 24-bit BMP (rows bottom-up).
-std::string write_frame(const std::string& path, const std::vector<unsigned char>& rgb,
-                        RgbImage& bmp) {
-    const size_t row = size_t(bmp.width) * 3;
-    for (int32_t y = 0; y < bmp.height; ++y) {
-        const unsigned char* from = rgb.data() + size_t(bmp.height - 1 - y) * row;
-        std::copy(from, from + row, bmp.pixel(0, y));
+using FrameImage = RgbImage;
+FrameImage blank_image() {
+    return RgbImage(0, 0);
+}
+// The rows come read back top first; a BMP file stores the bottom row first.
+std::string write_frame(const std::string& path, FrameImage& image) {
+    const size_t row = size_t(image.width) * 3;
+    for (int32_t y = 0; y < image.height / 2; ++y) {
+        unsigned char* top = image.rgb.data() + size_t(y) * row;
+        std::swap_ranges(top, top + row, image.rgb.data() + size_t(image.height - 1 - y) * row);
     }
-    return write_file(path, encode_bmp24(bmp)) ? "" : "the file could not be written whole";
+    return write_file(path, encode_bmp24(image)) ? "" : "the file could not be written whole";
+}
+#else
+using FrameImage = PngImage;
+FrameImage blank_image() {
+    return PngImage();
+}
+std::string write_frame(const std::string& path, const FrameImage& image) {
+    return write_png(path, image);
 }
 #endif
 
@@ -155,27 +166,15 @@ int main(int argc, char** argv) {
     if (!target_error.empty()) {
         fail(target_error);
     }
-#if defined(JELLY_RECORD_BMP)
-    struct {
-        std::vector<unsigned char> rgb;
-    } image;
-    RgbImage bmp(0, 0);
-#else
-    PngImage image;
-#endif
+    FrameImage image = blank_image();
     try {
         image.rgb.resize(size_t(width) * size_t(height) * 3);
-#if defined(JELLY_RECORD_BMP)
-        bmp = RgbImage(width, height);
-#endif
     } catch (const std::bad_alloc&) {
         fail("not enough memory for a " + std::to_string(width) + "x" + std::to_string(height) +
              " picture");
     }
-#if !defined(JELLY_RECORD_BMP)
     image.width = width;
     image.height = height;
-#endif
 
     // The program's start-up, then its reshape callback with the target's size, as GLUT
     // reports a window's size before its first frame.
@@ -194,11 +193,7 @@ int main(int argc, char** argv) {
         std::snprintf(name, sizeof name, "frame-%06lld." JELLY_FRAME_EXTENSION,
                       static_cast<long long>(k));
         const std::string path = (std::filesystem::path(out_dir) / name).string();
-#if defined(JELLY_RECORD_BMP)
-        const std::string write_error = write_frame(path, image.rgb, bmp);
-#else
-        const std::string write_error = write_png(path, image);
-#endif
+        const std::string write_error = write_frame(path, image);
         if (!write_error.empty()) {
             fail("cannot write " + quote(path) + ": " + write_error);
         }
