@@ -69,6 +69,7 @@ windows_e2e() {
         E2E_NO_MEMORY_LIMIT="Wine cannot start under ulimit -v" E2E_EXIT_TIMEOUT=30 \
             bash "tests/e2e/$script.sh" "$work/bin/jellycube" assets "$work/bin/gl_extensions_probe"
         stop_wine
+        echo "test-windows: tests/e2e/$script.sh passed on jellycube.exe"
     done
 }
 
