@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -131,13 +132,19 @@ double correctly_rounded_sin(double x) {
     return sum.hi; // hi is hi + lo rounded to nearest
 }
 
-// The lift as the frame driver computes it, from a correctly rounded sine.
-float reference_lift(double time) {
-    if (time < 3.0) {
-        return 0.0f;
-    }
+// The square the frame driver rounds into the float lift, from a correctly rounded sine.
+double reference_lift_square(double time) {
     const double q = correctly_rounded_sin(time / 3.0) * 1.1;
-    return float(q * q);
+    return q * q;
+}
+
+// How far `square` is from rounding to another float, in ulps of the double `square`.
+double float_rounding_margin(double square) {
+    const float f = float(square);
+    const double below = (double(f) + double(std::nextafter(f, -1.0f))) / 2.0;
+    const double above = (double(f) + double(std::nextafter(f, 2.0f))) / 2.0;
+    const double ulp = std::nextafter(square, 2.0) - square;
+    return std::min(square - below, above - square) / ulp;
 }
 
 TEST(FrameDriver, ReferenceSineIsCorrectlyRounded) {
@@ -177,23 +184,29 @@ TEST(FrameDriver, LiftSchedule) {
     EXPECT_EQ(state.body.lift.z, 0.0f);
 }
 
-// The frame times of an hour on the scripted clock at 30, 60, 144 and 1000 frames a second:
-// the C library's sine gives the very float lift of a correctly rounded one at every frame.
-// This is what lets the trace hash agree across C libraries whose sine differs in its last
-// bits (glibc, MinGW-w64's, emscripten's): the float rounding absorbs the difference, frame
-// by frame. It is checked, not guaranteed: a library far enough off near a zero of the sine
-// would fail here first.
+// The frame times of an hour on the scripted clock at 30, 60, 144 and 1000 frames a second
+// (from 3 s, where the lift starts). What holds on every C library: the square of 1.1 sin,
+// correctly rounded, is never within 62 of its ulps of a float rounding boundary. A sine off
+// by k ulps moves q = 1.1 sin by at most (k + 1) 2^-52 relative and the rounded square by at
+// most 4k + 6 of its ulps, so any sine within 13 ulps at these times gives the same float
+// lift. What this C library does: its sine gives exactly that float at every frame. Together
+// they are why the trace hash agrees across C libraries whose sine differs in its last bits
+// (glibc, MinGW-w64's, emscripten's).
 TEST(FrameDriver, LiftOfAnHourOfFramesMatchesACorrectlyRoundedSine) {
     constexpr int64_t frequency = 1000000; // the tools' scripted clock
     for (int64_t fps : {30, 60, 144, 1000}) {
         int64_t differing = 0;
         int64_t first = 0;
-        for (int64_t k = 1; k <= 3600 * fps; ++k) {
+        double least_margin = 1e9; // ulps
+        for (int64_t k = 3 * fps; k <= 3600 * fps; ++k) {
             const double time = double(k * frequency / fps) / double(frequency);
-            if (lift_at(time) != reference_lift(time)) {
+            const double square = reference_lift_square(time);
+            least_margin = std::min(least_margin, float_rounding_margin(square));
+            if (lift_at(time) != float(square)) {
                 first = differing++ == 0 ? k : first;
             }
         }
+        EXPECT_GE(least_margin, 62.0) << fps << " fps";
         EXPECT_EQ(differing, 0) << fps << " fps: first at frame " << first;
     }
 }
