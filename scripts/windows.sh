@@ -17,7 +17,8 @@ freeglut_sha256=9c3d4d6516fbfa0280edc93c77698fb7303e443c1aaaf37d269e3288a6c3ea52
 # device (see README, "Windows"); its errors still reach standard error.
 build_freeglut() {
     local root=$dir/freeglut
-    if [ -f "$root/prefix/lib/libglut.a" ] && [ "$(cat "$root/source.sha256" 2>/dev/null)" = "$freeglut_sha256" ]; then
+    if [ -f "$root/prefix/lib/libglut.a" ] &&
+        [ "$(cat "$root/source.sha256" 2>/dev/null)" = "$freeglut_sha256" ]; then
         return 0
     fi
     [ -f "$freeglut_source" ] || {
@@ -36,7 +37,7 @@ build_freeglut() {
     echo "windows: building freeglut from $freeglut_source"
     cmake -S "$root/src" -B "$root/build" -DCMAKE_TOOLCHAIN_FILE=mingw_cross_toolchain.cmake \
         -DGNU_HOST=x86_64-w64-mingw32 -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_INSTALL_PREFIX="$PWD/$root/prefix" -DFREEGLUT_BUILD_DEMOS=OFF \
+        -DCMAKE_INSTALL_PREFIX="$(realpath -m "$root/prefix")" -DFREEGLUT_BUILD_DEMOS=OFF \
         -DFREEGLUT_REPLACE_GLUT=ON -DFREEGLUT_BUILD_SHARED_LIBS=OFF \
         -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_PRINT_WARNINGS=OFF >"$root/configure.log"
     cmake --build "$root/build" -j "$jobs" >"$root/build.log"
@@ -74,15 +75,14 @@ windows_e2e() {
 }
 
 # Frames 30, 198 and 300 (and every 6th between) of jellycube-record.exe against the Linux
-# jellycube-record's, pixel for pixel: BMP frames there, PNG here, compared as raw RGB.
+# jellycube-record's, pixel for pixel: BMP files from Windows, PNG from Linux, as raw RGB.
 windows_frames() {
     mkdir -p "$work/frames/run"
     cp assets/cub.bmp assets/floor.bmp "$work/frames/run/"
     (cd "$work/frames/run" &&
         bash "$OLDPWD/tests/e2e/with_xvfb.sh" bash -c 'wine "$@" && wineserver -k' wine \
-            "$(realpath "$OLDPWD/$dir/tools/jellycube-record.exe")" --frames 300 --every 6 \
-            --out ../win &&
-        bash "$OLDPWD/tests/e2e/with_xvfb.sh" "$(realpath "$OLDPWD/$linux/tools/jellycube-record")" \
+            "$dir/tools/jellycube-record.exe" --frames 300 --every 6 --out ../win &&
+        bash "$OLDPWD/tests/e2e/with_xvfb.sh" "$linux/tools/jellycube-record" \
             --frames 300 --every 6 --out ../linux)
     stop_wine
     local count=0
@@ -129,6 +129,7 @@ test)
         [ -f "$dir/$exe.exe" ] || { echo "test-windows: no $dir/$exe.exe (make windows)" >&2; exit 1; }
     done
     [ -x "$linux/tools/jellycube-record" ] || { echo "test-windows: no Linux build in $linux" >&2; exit 1; }
+    dir=$(realpath "$dir") linux=$(realpath "$linux")
     # A prefix of its own, made and removed here; never ~/.wine. Mono and Gecko are not
     # wanted (their install prompts would wait), nor Wine's debug channels.
     work=$(mktemp -d "${TMPDIR:-/tmp}/jellycube-wine.XXXXXX")
@@ -148,7 +149,8 @@ test)
     ;;
 build)
     build_freeglut
-    cmake --preset windows -B "$dir" -DJELLY_FREEGLUT_PREFIX="$PWD/$dir/freeglut/prefix" >/dev/null
+    cmake --preset windows -B "$dir" -DJELLY_FREEGLUT_PREFIX="$(realpath "$dir/freeglut/prefix")" \
+        >/dev/null
     cmake --build "$dir" -j "$jobs"
     ;;
 *)
