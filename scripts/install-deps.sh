@@ -9,7 +9,7 @@
 #           where there is none (a node from elsewhere, with its own npm, is kept)
 #   cross:  make test-cross and make test-wasm: the aarch64 toolchain, qemu's user-mode
 #           emulator, GoogleTest's sources, emscripten and node
-#   windows: make windows and make test-windows: MinGW-w64, GoogleTest's sources, Wine, zip
+#   windows: make windows, test-windows and dist: MinGW-w64, GoogleTest's sources, Wine, zip
 set -euo pipefail
 no_recommends=
 
@@ -36,7 +36,7 @@ cross)
     optional=()
     ;;
 windows)
-    packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64 zip)
+    packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64 zip unzip)
     optional=()
     no_recommends=1
     ;;
