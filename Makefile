@@ -5,11 +5,15 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 600
 WEB_DIR ?= build-web
 WEB_PORT ?= 8000
+WIN_DIR ?= build-win
+FREEGLUT_SOURCE ?= ../shared/third_party/freeglut-3.6.0.tar.gz
+export FREEGLUT_SOURCE
 JOBS ?= 2
 CMAKE_FLAGS ?=
 
 .PHONY: all deps deps-cross build run test test-cross test-wasm bench-web bench frame-timing plot \
-	clean fuzz-build fuzz test-sanitize memcheck soak web-deps web web-serve test-web web-timing
+	clean fuzz-build fuzz test-sanitize memcheck soak web-deps web web-serve test-web web-timing \
+	windows test-windows dist dist-check
 
 all: build
 
@@ -102,7 +106,28 @@ test-web: build web
 web-timing: build web
 	@scripts/web_timing.sh $(BUILD_DIR) $(WEB_DIR)
 
+# Windows x86-64, cross-built with MinGW-w64 into $(WIN_DIR)/, freeglut built from
+# $(FREEGLUT_SOURCE) and linked statically: the .exe files need only Windows' own DLLs.
+windows:
+	@scripts/install-deps.sh windows
+	@scripts/windows.sh build $(WIN_DIR) $(JOBS)
+
+# The Windows build's unit tests, end-to-end checks, frames and trace under Wine, in a
+# temporary Wine prefix, against the Linux build.
+test-windows: build windows
+	@scripts/windows.sh test $(WIN_DIR) $(JOBS) $(BUILD_DIR)
+
+# One archive a target in dist/, named with the project's version: the Windows programs
+# (zip), the Linux ones (tar.gz) and the page (zip), each with the default textures.
+dist: build windows web
+	@scripts/dist.sh pack dist $(BUILD_DIR) $(WIN_DIR) $(WEB_DIR)
+
+# Each archive unpacked into a fresh folder and run from there: Linux under Xvfb, Windows
+# under Wine, the page in headless chromium.
+dist-check: dist
+	@scripts/dist.sh check dist $(BUILD_DIR) $(WIN_DIR)
+
 # Every build folder: the release, sanitizer, fuzz, web, aarch64 and WebAssembly step builds.
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(WEB_DIR) build-aarch64 build-wasm-simd-ON \
-		build-wasm-simd-OFF
+		build-wasm-simd-OFF $(WIN_DIR) dist

@@ -4,8 +4,15 @@
 #include <GL/glut.h>
 
 #include <cstdio>
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 int main(int argc, char** argv) {
+#if defined(_WIN32)
+    _setmode(_fileno(stdout), _O_BINARY); // the same bytes as elsewhere: no CR before "\n"
+#endif
     glutInit(&argc, argv); // the whole command line belongs to the toolkit
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(700, 700);

@@ -3,13 +3,15 @@
 # says which ones it installs. Without root it prints the one apt-get line to run; where
 # only optional packages are missing (the fuzzer's clang, Valgrind, gnuplot) it says so and
 # lets the build go on, and the targets that need them skip or stop with their own line.
-# Usage: install-deps.sh [web|cross]
+# Usage: install-deps.sh [web|cross|windows]
 #   (none): the native program, its tools and its tests
 #   web:    the browser version and its tests only: emscripten, chromium, and node with npm
 #           where there is none (a node from elsewhere, with its own npm, is kept)
 #   cross:  make test-cross and make test-wasm: the aarch64 toolchain, qemu's user-mode
 #           emulator, GoogleTest's sources, emscripten and node
+#   windows: make windows, test-windows and dist: MinGW-w64, GoogleTest's sources, Wine, zip
 set -euo pipefail
+no_recommends=
 
 case "${1:-}" in
 '')
@@ -33,8 +35,13 @@ cross)
     command -v node >/dev/null || packages+=(nodejs)
     optional=()
     ;;
+windows)
+    packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64 zip unzip)
+    optional=()
+    no_recommends=1
+    ;;
 *)
-    echo "usage: $0 [web|cross]" >&2
+    echo "usage: $0 [web|cross|windows]" >&2
     exit 2
     ;;
 esac
@@ -67,5 +74,5 @@ fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq "${missing[@]}" >/dev/null
+apt-get install -y -qq ${no_recommends:+--no-install-recommends} "${missing[@]}" >/dev/null
 echo "Installed: ${missing[*]}"

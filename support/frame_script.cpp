@@ -10,6 +10,11 @@
 #include <limits>
 #include <new>
 
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 std::string quote(const std::string& text, size_t max_shown) {
     std::string out = "'";
     for (size_t i = 0; i < text.size() && i < max_shown; ++i) {
@@ -246,6 +251,7 @@ const std::vector<ToolOption>& clock_options() {
          {}},
         {"--every", "K", "show every K-th frame and the last", {}},
         {"--help", "", "show this help and exit", {}},
+        {"--version", "", "show the version and exit", {}},
     };
     return options;
 }
@@ -281,8 +287,8 @@ ParseOutcome parse_frame_script(const std::vector<std::string>& args,
     std::string ticks_path;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help") {
-            outcome.status = ParseStatus::help;
+        if (arg == "--help" || arg == "--version") {
+            outcome.status = arg == "--help" ? ParseStatus::help : ParseStatus::version;
             return outcome;
         }
         const ToolOption* clock = find_option(clock_options(), arg);
@@ -388,14 +394,21 @@ std::string frame_script_help(const std::string& tool, const std::string& purpos
 FrameScript frame_script_from_args(int argc, char** argv, const std::string& tool,
                                    const std::string& purpose,
                                    const std::vector<ToolOption>& tool_options) {
+#if defined(_WIN32)
+    // The same bytes on every system: no CR before each line break.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     const std::vector<std::string> args(argv + 1, argv + argc);
     ParseOutcome outcome = parse_frame_script(args, tool_options);
     switch (outcome.status) {
-    case ParseStatus::help: {
+    case ParseStatus::help:
+    case ParseStatus::version: {
         // Like any output: a full disk or a closed pipe is reported, not passed over.
-        const std::string help = frame_script_help(tool, purpose, tool_options);
+        const std::string text = outcome.status == ParseStatus::help
+                                     ? frame_script_help(tool, purpose, tool_options)
+                                     : tool + " " + JELLY_VERSION + "\n";
         errno = 0;
-        if (std::fputs(help.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+        if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
             std::fprintf(stderr, "%s: cannot write standard output: %s\n", tool.c_str(),
                          errno != 0 ? std::strerror(errno) : "unknown error");
             std::exit(1);

@@ -46,7 +46,7 @@ struct ToolOption {
 // and cut short after max_shown characters.
 std::string quote(const std::string& text, size_t max_shown = 40);
 
-enum class ParseStatus { run, help, error };
+enum class ParseStatus { run, help, version, error };
 
 struct ParseOutcome {
     ParseStatus status = ParseStatus::error;
@@ -63,9 +63,10 @@ ParseOutcome parse_frame_script(const std::vector<std::string>& args,
 std::string frame_script_help(const std::string& tool, const std::string& purpose,
                               const std::vector<ToolOption>& tool_options);
 
-// For a tool's main: parses argv, and on --help prints the help and exits with status 0 (1,
-// with one line on standard error, if it cannot be written); on a bad argument prints one
-// line "tool: problem" on standard error and exits with status 2.
+// For a tool's main: parses argv, and on --help (--version) prints the help (the tool's name
+// and version) and exits with status 0 (1, with one line on standard error, if it cannot be
+// written); on a bad argument prints one line "tool: problem" on standard error and exits
+// with status 2. On Windows standard output is put in binary mode first.
 FrameScript frame_script_from_args(int argc, char** argv, const std::string& tool,
                                    const std::string& purpose,
                                    const std::vector<ToolOption>& tool_options = {});

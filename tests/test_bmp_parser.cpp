@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -119,10 +120,25 @@ TEST(BmpDecode, RefusesOtherBitCountsAndUnusableWidthsBeforeReadingPixels) {
     }
 }
 
+// This process's id, or its parent's where it is a death test's child: on Windows the child
+// is a new process that runs the test again, and must name the same files.
+const std::string& run_tag() {
+    static const std::string tag = [] {
+        const char* inherited = std::getenv("JELLY_BMP_TEST_TAG");
+        const std::string own = inherited != nullptr ? inherited : std::to_string(getpid());
+#if defined(_WIN32)
+        _putenv_s("JELLY_BMP_TEST_TAG", own.c_str());
+#else
+        setenv("JELLY_BMP_TEST_TAG", own.c_str(), 1);
+#endif
+        return own;
+    }();
+    return tag;
+}
+
 // Writes `bytes` but the last `cut` of them.
 std::string write_temp(const char* name, const Bytes& bytes, size_t cut) {
-    const std::string path =
-        ::testing::TempDir() + "jelly_bmp_" + std::to_string(getpid()) + "_" + name;
+    const std::string path = ::testing::TempDir() + "jelly_bmp_" + run_tag() + "_" + name;
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), bytes.size() - cut);
     return path;
@@ -138,6 +154,19 @@ void read_or_exit_showing_stdout(const std::string& path) {
     std::exit(0);
 }
 
+// `text` as a regular expression that matches it alone, in GoogleTest's POSIX and simple
+// syntaxes alike: Windows paths hold backslashes, every path a dot.
+std::string literally(const std::string& text) {
+    std::string pattern;
+    for (char c : text) {
+        if (std::strchr("\\.^$|()[]{}*+?", c) != nullptr) {
+            pattern += '\\';
+        }
+        pattern += c;
+    }
+    return pattern;
+}
+
 TEST(BmpFileDeathTest, FailureWritesOneLineToStandardOutputAndExitsWith1) {
     GTEST_FLAG_SET(death_test_style, "fast"); // the child sees this process's files
     const std::tuple<std::string, int, std::string> cases[] = {
@@ -148,7 +177,7 @@ TEST(BmpFileDeathTest, FailureWritesOneLineToStandardOutputAndExitsWith1) {
     };
     for (const auto& [path, status, output] : cases) {
         EXPECT_EXIT(read_or_exit_showing_stdout(path), ::testing::ExitedWithCode(status),
-                    "^" + output + (status == 1 ? path : "") + "\n$");
+                    "^" + literally(output + (status == 1 ? path : "")) + "\n$");
         std::remove(path.c_str());
     }
 }

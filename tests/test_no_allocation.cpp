@@ -12,9 +12,29 @@
 
 #include <cstdlib>
 #include <new>
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
 
 namespace {
 long allocations = 0; // the test runs on one thread
+
+// Windows' C library has no aligned_alloc; its aligned blocks are freed with _aligned_free.
+#if defined(_WIN32)
+void* aligned_block(std::size_t align, std::size_t size) {
+    return _aligned_malloc(size, align);
+}
+void free_aligned_block(void* p) {
+    _aligned_free(p);
+}
+#else
+void* aligned_block(std::size_t align, std::size_t size) {
+    return std::aligned_alloc(align, size);
+}
+void free_aligned_block(void* p) {
+    std::free(p);
+}
+#endif
 } // namespace
 
 void* operator new(std::size_t size) {
@@ -27,7 +47,7 @@ void* operator new(std::size_t size) {
 void* operator new(std::size_t size, std::align_val_t align) {
     ++allocations;
     const std::size_t a = std::size_t(align);
-    if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a + (size == 0 ? a : 0))) {
+    if (void* p = aligned_block(a, (size + a - 1) / a * a + (size == 0 ? a : 0))) {
         return p;
     }
     throw std::bad_alloc();
@@ -39,10 +59,10 @@ void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 void operator delete(void* p, std::align_val_t) noexcept {
-    std::free(p);
+    free_aligned_block(p);
 }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-    std::free(p);
+    free_aligned_block(p);
 }
 
 namespace {

@@ -152,8 +152,15 @@ TEST(TraceTool, TickFileMatchesPacedClock) {
     EXPECT_EQ(run_trace("--summary --frequency 20 --ticks -", slow).out, slow_paced.out);
 }
 
+TEST(TraceTool, VersionIsTheProjects) {
+    const ToolRun run = run_trace("--frames 2 --version");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, std::vector<std::string>{"jellycube-trace " JELLY_VERSION});
+}
+
 TEST(TraceTool, ReportsAFailedWrite) {
-    for (const char* args : {"--frames 2 >/dev/full", "--help >/dev/full"}) {
+    for (const char* args :
+         {"--frames 2 >/dev/full", "--help >/dev/full", "--version >/dev/full"}) {
         const ToolRun run = run_trace(args);
         EXPECT_TRUE(run.status == 1 && run.err.find("cannot write standard output") != run.err.npos)
             << args << ": status " << run.status << ", stderr " << run.err;

@@ -1,4 +1,5 @@
 // jellycube-make-textures OUTDIR: writes the default OUTDIR/cub.bmp and OUTDIR/floor.bmp.
+// jellycube-make-textures --version: prints its name and version.
 #include "support/bmp_writer.h"
 #include "tools/default_textures.h"
 
@@ -6,6 +7,10 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::printf("jellycube-make-textures %s\n", JELLY_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTDIR\n", argc > 0 ? argv[0] : "jellycube-make-textures");
         return 2;

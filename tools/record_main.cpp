@@ -1,16 +1,28 @@
 // jellycube-record: renders the scene on a scripted clock, through the program's own camera
-// and passes, into an offscreen framebuffer, and writes chosen frames as PNG files. Needs an
-// X display for its GL context (Xvfb serves); no window is shown.
+// and passes, into an offscreen framebuffer, and writes chosen frames as PNG files (24-bit
+// BMP files where built without libpng, as on Windows). On X11 systems it needs an X display
+// for its GL context (Xvfb serves); no window is shown.
 #include "app/callbacks.h"
 #include "app/program.h"
 #include "render/gl1/offscreen_target.h"
 #include "support/frame_script.h"
-#include "support/png_image.h"
 
+#if defined(JELLY_RECORD_BMP)
+#include "support/bmp_writer.h"
+#else
+#include "support/png_image.h"
+#endif
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 #include <GL/glut.h>
+#if !defined(_WIN32)
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#endif
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -23,13 +35,23 @@
 namespace {
 
 constexpr const char* tool_name = "jellycube-record";
+#if defined(JELLY_RECORD_BMP)
+#define JELLY_FRAME_EXTENSION "bmp"
+#else
+#define JELLY_FRAME_EXTENSION "png"
+#endif
 constexpr const char* purpose =
     "Renders the jelly cube scene on a scripted clock, exactly as the program's window\n"
     "shows it, and writes the last frame (or every K-th frame and the last, with\n"
-    "--every K) as OUTDIR/frame-NNNNNN.png, NNNNNN being the frame number from 1.\n"
+    "--every K) as OUTDIR/frame-NNNNNN." JELLY_FRAME_EXTENSION
+    ", NNNNNN being the frame number from 1.\n"
     "Reads cub.bmp and floor.bmp from the current directory, as the program does.\n"
+#if defined(_WIN32)
+    "Frames are drawn offscreen, so no window is shown.";
+#else
     "Frames are drawn offscreen, so no window is shown; the GL context needs an X\n"
     "display, and Xvfb serves.";
+#endif
 constexpr int32_t max_side = 16384; // pixels
 
 // "WxH" with each side a whole number from 1 to max_side; returns an error or "".
@@ -63,8 +85,37 @@ std::string parse_size(const std::string& text, int32_t& width, int32_t& height)
 }
 
 GlProc load_gl_proc(const char* name) {
+#if defined(_WIN32)
+    // Entry points beyond OpenGL 1.1 belong to the context's driver, not to opengl32.dll.
+    return reinterpret_cast<GlProc>(wglGetProcAddress(name));
+#else
     return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
+#endif
 }
+
+#if defined(JELLY_RECORD_BMP)
+using FrameImage = RgbImage;
+FrameImage blank_image() {
+    return RgbImage(0, 0);
+}
+// The rows come read back top first; a BMP file stores the bottom row first.
+std::string write_frame(const std::string& path, FrameImage& image) {
+    const size_t row = size_t(image.width) * 3;
+    for (int32_t y = 0; y < image.height / 2; ++y) {
+        unsigned char* top = image.rgb.data() + size_t(y) * row;
+        std::swap_ranges(top, top + row, image.rgb.data() + size_t(image.height - 1 - y) * row);
+    }
+    return write_file(path, encode_bmp24(image)) ? "" : "the file could not be written whole";
+}
+#else
+using FrameImage = PngImage;
+FrameImage blank_image() {
+    return PngImage();
+}
+std::string write_frame(const std::string& path, const FrameImage& image) {
+    return write_png(path, image);
+}
+#endif
 
 } // namespace
 
@@ -84,6 +135,7 @@ int main(int argc, char** argv) {
     };
     const FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose, options);
 
+#if !defined(_WIN32)
     // GLUT ends the process on its own when it finds no display, so look first.
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
@@ -93,6 +145,7 @@ int main(int argc, char** argv) {
              "; it needs one, and Xvfb serves");
     }
     XCloseDisplay(display);
+#endif
 
     std::error_code error;
     std::filesystem::create_directories(out_dir, error);
@@ -113,7 +166,7 @@ int main(int argc, char** argv) {
     if (!target_error.empty()) {
         fail(target_error);
     }
-    PngImage image;
+    FrameImage image = blank_image();
     try {
         image.rgb.resize(size_t(width) * size_t(height) * 3);
     } catch (const std::bad_alloc&) {
@@ -137,9 +190,10 @@ int main(int argc, char** argv) {
             fail("frame " + std::to_string(k) + ": " + read_error);
         }
         char name[32];
-        std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(k));
+        std::snprintf(name, sizeof name, "frame-%06lld." JELLY_FRAME_EXTENSION,
+                      static_cast<long long>(k));
         const std::string path = (std::filesystem::path(out_dir) / name).string();
-        const std::string write_error = write_png(path, image);
+        const std::string write_error = write_frame(path, image);
         if (!write_error.empty()) {
             fail("cannot write " + quote(path) + ": " + write_error);
         }
