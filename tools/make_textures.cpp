@@ -1,6 +1,6 @@
 // jellycube-make-textures OUTDIR: writes the default OUTDIR/cub.bmp and OUTDIR/floor.bmp.
 #include "support/bmp_writer.h"
-#include "tools/default_textures.h"
+#include "texture/default_textures.h"
 
 #include <cstdio>
 #include <string>
