@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     if (argc == 5 && std::strcmp(argv[1], "--fps") == 0 && std::strcmp(argv[3], "--frame") == 0) {
         const ScriptedQuery query = parse_scripted_query(argv[2], argv[4]);
         if (!query.error.empty()) {
+            stop_page();
             show_controls("stopped");
             show_message(query.error.c_str());
             return 0;
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
         page.script = query.script;
     }
     if (!start_page(error)) {
+        stop_page();
         show_controls("stopped");
         show_message(error.c_str());
         return 0;
