@@ -1,5 +1,5 @@
 // jellycube in the browser: the soft lattice cube drawn with WebGL 2 in the page's canvas.
-// With the arguments --fps N --frame K (the page passes them for index.html?fps=N&frame=K)
+// With the arguments --fps N --frame K (the page passes them for jellycube.html?fps=N&frame=K)
 // it runs the tools' scripted clock up to frame K and draws that frame alone.
 #include "web/page_callbacks.h"
 #include "web/page_program.h"

@@ -102,7 +102,10 @@ void start_callbacks() {
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_key_down);
     emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, on_context_lost);
     emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, on_context_restored);
-    emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+    // The first frame now rather than at the next animation frame, a display refresh away.
+    if (on_animation_frame(0.0, nullptr)) {
+        emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+    }
 }
 
 extern "C" {

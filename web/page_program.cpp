@@ -117,6 +117,9 @@ bool start_page(std::string& error) {
     attributes.stencil = EM_FALSE;
     attributes.antialias = EM_FALSE; // no multisampling, as in the program
     attributes.preserveDrawingBuffer = EM_FALSE;
+    // WebGL 2 itself is all the renderer uses: enabling every extension up front costs start-up
+    // time in a software rasteriser and buys nothing.
+    attributes.enableExtensionsByDefault = EM_FALSE;
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
         emscripten_webgl_create_context("#canvas", &attributes);
     if (context <= 0 ||

@@ -1,5 +1,5 @@
 // What the program tells the page around the canvas: the messages, the frames-per-second
-// readout and its state. Each goes to a function of the page's own script (index.html),
+// readout and its state. Each goes to a function of the page's own script (jellycube.html),
 // which sets text only as text.
 #pragma once
 

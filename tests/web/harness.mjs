@@ -45,7 +45,7 @@ export async function serveSite() {
 
 // A private X server for a headed browser; resolves to it and its DISPLAY.
 async function startXvfb() {
-  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-noreset'],
+  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-noreset', '-nolisten', 'tcp'],
     { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
   const display = await new Promise((resolve, reject) => {
     let said = '';
