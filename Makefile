@@ -86,25 +86,29 @@ frame-timing: build
 plot: build
 	@scripts/plot.sh $(BUILD_DIR)
 
-# The browser version (Debian's emscripten): the page, its program and the node trace tool.
+# The browser version (Debian's emscripten): the page as one file, $(WEB_DIR)/jellycube.html,
+# and the node trace tool.
 web-deps:
 	@scripts/install-deps.sh web
 
 web: web-deps
 	@scripts/web_build.sh $(WEB_DIR) $(JOBS)
 
-# Serves the page at http://127.0.0.1:$(WEB_PORT)/ until Ctrl-C.
+# Serves the one-file page at http://127.0.0.1:$(WEB_PORT)/jellycube.html until Ctrl-C.
 web-serve: web
-	@scripts/web_serve.sh $(WEB_DIR) $(WEB_PORT)
+	@echo "jellycube in the browser: http://127.0.0.1:$(WEB_PORT)/jellycube.html (Ctrl-C stops)"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_DIR)
 
-# The browser tests in headless chromium, against the native build's tools and pictures.
+# The browser tests in headless chromium and headed firefox-esr, against the native build's
+# tools and pictures.
 test-web: build web
 	@scripts/test_web.sh $(BUILD_DIR) $(WEB_DIR)
 
-# The page's frames per second in headless chromium beside the native program's under Xvfb,
-# and a frame's sub-steps in WebAssembly beside native ($(WEB_DIR)/web_timing.md).
+# The page's first frame after navigation in both engines, its frames per second in headless
+# chromium beside the native program's under Xvfb, and a frame's sub-steps in WebAssembly
+# beside native ($(WEB_DIR)/web_timing.md).
 web-timing: build web
-	@scripts/web_timing.sh $(BUILD_DIR) $(WEB_DIR)
+	@scripts/test_web.sh --timing $(BUILD_DIR) $(WEB_DIR)
 
 # Windows x86-64, cross-built with MinGW-w64 into $(WIN_DIR)/, freeglut built from
 # $(FREEGLUT_SOURCE) and linked statically: the .exe files need only Windows' own DLLs.

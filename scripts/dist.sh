@@ -100,15 +100,12 @@ TEXT
 pack_web() {
     local dir=$stage/$base-web
     mkdir -p "$dir"
-    for file in index.html jellycube.js jellycube.wasm jellycube.data; do
-        cp "$web/$file" "$dir/"
-    done
-    [ ! -f "$web/jellycube.html" ] || cp "$web/jellycube.html" "$dir/"
+    cp "$web/jellycube.html" "$dir/"
     cat >"$dir/README.txt" <<TEXT
 jellycube $version for the browser (WebGL 2)
 
-Put these files on any static web host, or serve this folder (python3 -m http.server) and
-open index.html. Browsers refuse WebAssembly from file:// pages, so it must be served.
+Open jellycube.html in a browser: it is the whole program in one file and needs no server.
+Any static web host serves it as it is.
 TEXT
     (cd "$stage" && zip -qrX "$OLDPWD/$out/$base-web.zip" "$base-web")
 }
@@ -134,7 +131,7 @@ check_hash() {
 
 case $command in
 pack)
-    for file in "$win/app/jellycube.exe" "$web/index.html" "$win/freeglut/src/COPYING"; do
+    for file in "$win/app/jellycube.exe" "$web/jellycube.html" "$win/freeglut/src/COPYING"; do
         [ -f "$file" ] || { echo "dist: no $file (make windows, make web)" >&2; exit 1; }
     done
     stage=$(mktemp -d "${TMPDIR:-/tmp}/jellycube-dist.XXXXXX")
@@ -149,7 +146,8 @@ pack)
 check)
     work=$(mktemp -d "${TMPDIR:-/tmp}/jellycube-dist-check.XXXXXX")
     export WINEPREFIX=$work/prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
-    trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+    server=
+    trap '[ -z "$server" ] || kill "$server"; wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 
     unpack "$base-linux-x86_64.tar.gz"
     bash tests/e2e/start_up.sh "$unpacked/jellycube" "$unpacked" "$linux/tests/gl_extensions_probe"
@@ -173,10 +171,18 @@ check)
     . scripts/web_env.sh
     [ -d tests/web/node_modules ] ||
         npm ci --prefix tests/web --no-audit --no-fund --loglevel=error
-    JELLY_WEB_DIR=$unpacked JELLY_BUILD_DIR=$(realpath "$linux") \
+    # Served from the unpacked folder on loopback, as a static host would serve it.
+    python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$unpacked" >"$work/http.log" 2>&1 &
+    server=$!
+    until port=$(grep -o 'port [0-9]*' "$work/http.log" | cut -d' ' -f2) && [ -n "$port" ]; do
+        sleep 0.1
+    done
+    JELLY_PAGE_URL=http://127.0.0.1:$port/jellycube.html JELLY_BROWSERS=chromium \
+        JELLY_WEB_DIR=$unpacked JELLY_BUILD_DIR=$(realpath "$linux") \
         CHROMIUM=${CHROMIUM:-$(command -v chromium)} \
         timeout 600 node --test --test-name-pattern='scripted frame 198 ' tests/web/pictures.test.mjs
-    echo "dist: $base-web.zip serves frame 198 as the native program draws it"
+    kill "$server" && server=
+    echo "dist: $base-web.zip, served on 127.0.0.1, draws frame 198 as the native program does"
     ;;
 *)
     echo "usage: $0 pack|check [OUT] [LINUX_BUILD] [WIN_BUILD] [WEB_BUILD]" >&2

@@ -5,8 +5,9 @@
 # lets the build go on, and the targets that need them skip or stop with their own line.
 # Usage: install-deps.sh [web|cross|windows]
 #   (none): the native program, its tools and its tests
-#   web:    the browser version and its tests only: emscripten, chromium, and node with npm
-#           where there is none (a node from elsewhere, with its own npm, is kept)
+#   web:    the browser version and its tests only: emscripten, chromium, firefox-esr with
+#           Xvfb and Mesa (headless Firefox has no WebGL, so it runs headed in a private X
+#           server), and node with npm where there is none (a node from elsewhere is kept)
 #   cross:  make test-cross and make test-wasm: the aarch64 toolchain, qemu's user-mode
 #           emulator, GoogleTest's sources, emscripten and node
 #   windows: make windows, test-windows and dist: MinGW-w64, GoogleTest's sources, Wine, zip
@@ -25,7 +26,7 @@ case "${1:-}" in
     optional=(clang libclang-rt-14-dev valgrind gnuplot-nox)
     ;;
 web)
-    packages=(make cmake emscripten chromium python3)
+    packages=(make cmake emscripten chromium firefox-esr xvfb libgl1-mesa-dri python3)
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)
     optional=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the browser version with Debian's emscripten into WEB_DIR: index.html, jellycube.js,
-# jellycube.wasm and jellycube.data (the default textures), and jellycube-trace.js for node.
+# Builds the browser version with Debian's emscripten into WEB_DIR: the page as one file,
+# jellycube.html, and jellycube-trace.js for node.
 # Debian's emscripten brings its system libraries prebuilt in a frozen cache, so the build
 # needs no network and no writable cache.
 # Usage: web_build.sh [WEB_DIR] [JOBS]

@@ -43,7 +43,7 @@ struct ToolOption {
 };
 
 // User text fit for a one-line message: in single quotes, control characters shown as '?',
-// and cut short after max_shown characters.
+// and cut short after at most max_shown bytes, before a UTF-8 character, never inside one.
 std::string quote(const std::string& text, size_t max_shown = 40);
 
 enum class ParseStatus { run, help, version, error };

@@ -11,6 +11,7 @@
 #include <emscripten/html5.h>
 
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -37,8 +38,8 @@ void fit_canvas(int32_t inner_width, int32_t inner_height) {
     emscripten_set_canvas_element_size("#canvas", side, side);
     emscripten_set_element_css_size("#canvas", side, side);
     reshape_page(side, side);
-    if (page.mode == PageMode::stopped || page.paused) {
-        redraw_page(); // a resized canvas is cleared, and no frame comes to fill it
+    if (!page_runs_frames() || page.paused) {
+        redraw_page(); // a resized canvas is cleared, and no frame may come to fill it
     }
 }
 
@@ -60,13 +61,51 @@ EM_BOOL on_key_down(int, const EmscriptenKeyboardEvent* event, void*) {
     return EM_TRUE;
 }
 
+const char* controls_mode() {
+    switch (page.mode) {
+    case PageMode::live:
+        return "live";
+    case PageMode::scripted:
+    case PageMode::finished:
+        return "scripted";
+    case PageMode::stopped:
+        break;
+    }
+    return "stopped";
+}
+
+// Returning true cancels the loss's default, which is what lets the browser restore it.
+EM_BOOL on_context_lost(int, const void*, void*) {
+    lose_page_context();
+    show_controls("lost");
+    show_message("The browser has taken the WebGL context away; the cube comes back if it "
+                 "returns it.");
+    return EM_TRUE;
+}
+
+EM_BOOL on_context_restored(int, const void*, void*) {
+    std::string error;
+    const bool restored = restore_page_context(error);
+    show_controls(controls_mode());
+    show_message(restored ? "" : error.c_str());
+    if (page_runs_frames()) {
+        emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+    }
+    return EM_TRUE;
+}
+
 } // namespace
 
 void start_callbacks() {
     fit_canvas(window_inner_width(), window_inner_height());
     emscripten_set_resize_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_resize);
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_key_down);
-    emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+    emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, on_context_lost);
+    emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, on_context_restored);
+    // The first frame now rather than at the next animation frame, a display refresh away.
+    if (on_animation_frame(0.0, nullptr)) {
+        emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+    }
 }
 
 extern "C" {
@@ -79,9 +118,22 @@ EMSCRIPTEN_KEEPALIVE int page_set_paused(int pause) {
     return set_page_paused(pause != 0) ? 1 : 0;
 }
 
-// 0: accepted; otherwise the texture stays and the page says "invalid format of NAME".
-EMSCRIPTEN_KEEPALIVE int page_replace_texture(int which, const char* path) {
-    return replace_page_texture(which, path) == BmpStatus::ok ? 0 : 1;
+// The `size` bytes of a BMP file at `data` as the cube's (0) or the floor's (1) texture.
+// 0: accepted; 1: refused by the decoder; 2: not uploaded; 3: ignored (after Esc, or with
+// no context). Anything but 0 leaves the texture as it was.
+EMSCRIPTEN_KEEPALIVE int page_replace_texture(int which, const unsigned char* data, double size) {
+    if (!page_takes_textures() || (which != 0 && which != 1)) {
+        return 3;
+    }
+    switch (replace_page_texture(which, data, size_t(size))) {
+    case TextureLoad::ok:
+        return 0;
+    case TextureLoad::invalid_format:
+        return 1;
+    case TextureLoad::upload_failed:
+        break;
+    }
+    return 2;
 }
 
 // Largest texture file the page reads (bytes); a larger one is refused unread.

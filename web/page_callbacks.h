@@ -2,6 +2,6 @@
 // the module under their C names).
 #pragma once
 
-// Fits the canvas to the window, then listens for resizes and keys and asks for animation
-// frames until the program stops.
+// Fits the canvas to the window, listens for resizes, keys and the context's loss, runs the
+// first frame, then asks for animation frames until the program stops.
 void start_callbacks();

@@ -4,7 +4,7 @@
 #include "app/clock.h"
 #include "app/frame_driver.h"
 #include "mesh/floor_mesh.h"
-#include "render/webgl2/texture_upload.h"
+#include "texture/default_textures.h"
 #include "web/page_view.h"
 
 #include <GLES3/gl3.h>
@@ -12,6 +12,7 @@
 #include <emscripten/html5.h>
 
 #include <cstdio>
+#include <string>
 
 PageProgram page;
 
@@ -25,7 +26,53 @@ void setup_camera(void*, const SceneState& state) {
 
 void draw_scene(void*, const SceneState& state) {
     page.renderer.draw_passes(frame_view(state));
-    ++page.frames_drawn;
+    if (page.frames_drawn++ == 0) {
+        mark_time("jellycube-first-frame");
+    }
+    page.redraw_pending = false;
+}
+
+uint32_t& texture_of(int which) {
+    return which == 0 ? page.scene.cube_texture : page.scene.floor_texture;
+}
+
+// Live scene time stands still while the page is paused or has no context: the clock's
+// start moves on by the time held, so scene time goes on from where it stood and the first
+// frame after covers only the time since the last one before.
+bool clock_held() {
+    return page.mode == PageMode::live && (page.paused || page.context_lost);
+}
+
+void set_held(bool paused, bool context_lost) {
+    const bool was_held = clock_held();
+    page.paused = paused;
+    page.context_lost = context_lost;
+    const int64_t now = clock_ticks();
+    if (!was_held && clock_held()) {
+        page.held_at = now;
+    } else if (was_held && !clock_held()) {
+        page.scene.counter_start += now - page.held_at;
+        page.fps_since = now;
+        page.fps_frames = 0;
+    }
+}
+
+// The shaders, buffers and both textures into the current context.
+bool make_gl_objects(std::string& error) {
+    if (!page.renderer.init(page.scene.floor_mesh, error)) {
+        return false;
+    }
+    const char* names[] = {"cube", "floor"};
+    for (int which = 0; which < 2; ++which) {
+        const std::vector<unsigned char>& file = page.texture_files[which];
+        texture_of(which) = 0; // a name from a lost context is gone with it
+        if (load_texture(file.data(), file.size(), texture_of(which)) != TextureLoad::ok) {
+            error = std::string("The ") + names[which] + " texture could not be uploaded.";
+            return false;
+        }
+    }
+    glViewport(0, 0, page.scene.window_width, page.scene.window_height);
+    return true;
 }
 
 // Frames per second over the last half second or more, to the page's readout.
@@ -52,7 +99,7 @@ bool run_script(double budget_ms) {
         }
     }
     run_frame(page.scene, page.script.reading(page.next_frame), drawing);
-    page.mode = PageMode::stopped;
+    page.mode = PageMode::finished;
     show_script_done(page.script.frames, page.script.fps);
     return false;
 }
@@ -60,6 +107,7 @@ bool run_script(double budget_ms) {
 } // namespace
 
 bool start_page(std::string& error) {
+    mark_time("jellycube-module-ready");
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
     attributes.majorVersion = 2;
@@ -69,6 +117,9 @@ bool start_page(std::string& error) {
     attributes.stencil = EM_FALSE;
     attributes.antialias = EM_FALSE; // no multisampling, as in the program
     attributes.preserveDrawingBuffer = EM_FALSE;
+    // WebGL 2 itself is all the renderer uses: enabling every extension up front costs start-up
+    // time in a software rasteriser and buys nothing.
+    attributes.enableExtensionsByDefault = EM_FALSE;
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context =
         emscripten_webgl_create_context("#canvas", &attributes);
     if (context <= 0 ||
@@ -76,6 +127,7 @@ bool start_page(std::string& error) {
         error = "This browser offers no WebGL 2 context, which the jelly cube needs.";
         return false;
     }
+    mark_time("jellycube-context-made");
 
     SceneState& scene = page.scene;
     // The clock starts first, so start-up falls into the first frame's interval.
@@ -83,22 +135,36 @@ bool start_page(std::string& error) {
     scene.counter_frequency = clock_ticks_per_second();
     scene.body.init();
     build_floor_mesh(scene.floor_mesh);
-    if (!page.renderer.init(scene.floor_mesh, error)) {
+    page.texture_files[0] = encode_bmp24(make_cube_texture());
+    page.texture_files[1] = encode_bmp24(make_floor_texture());
+    mark_time("jellycube-textures-made");
+    if (!make_gl_objects(error)) {
         return false;
     }
-    const std::pair<const char*, uint32_t*> textures[] = {{"cub.bmp", &scene.cube_texture},
-                                                          {"floor.bmp", &scene.floor_texture}};
-    for (const auto& [name, texture] : textures) {
-        const BmpStatus status = load_texture_file(name, *texture);
-        if (status != BmpStatus::ok) {
-            error = (status == BmpStatus::cannot_open ? "can't open " : "invalid format of ") +
-                    std::string(name);
-            return false;
-        }
-    }
+    mark_time("jellycube-textures-uploaded");
     std::printf("%s\n", reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
     page.fps_since = clock_ticks();
     return true;
+}
+
+void lose_page_context() {
+    set_held(page.paused, true);
+}
+
+bool restore_page_context(std::string& error) {
+    if (!make_gl_objects(error)) {
+        page.mode = PageMode::stopped;
+        return false;
+    }
+    set_held(page.paused, false);
+    if (!page_runs_frames() || page.paused) {
+        redraw_page();
+    }
+    return true;
+}
+
+bool page_runs_frames() {
+    return !page.context_lost && (page.mode == PageMode::live || page.mode == PageMode::scripted);
 }
 
 void reshape_page(int32_t width, int32_t height) {
@@ -108,24 +174,24 @@ void reshape_page(int32_t width, int32_t height) {
 }
 
 bool page_animation_frame(double budget_ms) {
-    switch (page.mode) {
-    case PageMode::stopped:
+    if (!page_runs_frames()) {
         return false;
-    case PageMode::scripted:
+    }
+    if (page.mode == PageMode::scripted) {
         return run_script(budget_ms);
-    case PageMode::live:
-        break;
     }
     if (!page.paused) {
         run_frame(page.scene, clock_ticks(), FrameDrawing{nullptr, setup_camera, draw_scene});
         count_frame_for_readout();
+    } else if (page.redraw_pending) {
+        redraw_page();
     }
     return true;
 }
 
 void redraw_page() {
-    if (page.mode == PageMode::scripted) {
-        return; // the script's last frame is yet to come
+    if (page.mode == PageMode::scripted || page.context_lost) {
+        return; // the script's last frame is yet to come, or nothing can be drawn
     }
     setup_camera(nullptr, page.scene);
     draw_scene(nullptr, page.scene);
@@ -133,30 +199,17 @@ void redraw_page() {
 
 void restart_page() {
     SceneState& scene = page.scene;
-    scene.counter_start = page.paused ? page.paused_at : clock_ticks();
+    scene.counter_start = clock_held() ? page.held_at : clock_ticks();
     scene.time = 0.0;
     scene.prev_time = 0.0;
     scene.body.init();
-    if (page.paused) {
-        redraw_page();
-    }
+    page.redraw_pending = page.paused;
 }
 
 bool set_page_paused(bool pause) {
-    if (page.mode != PageMode::live || pause == page.paused) {
-        return page.paused;
+    if (page.mode == PageMode::live) {
+        set_held(pause, page.context_lost);
     }
-    const int64_t now = clock_ticks();
-    if (pause) {
-        page.paused_at = now;
-    } else {
-        // The clock start moves on by the pause, so scene time goes on from where it stood
-        // and the first frame after it covers only the time since the last one before it.
-        page.scene.counter_start += now - page.paused_at;
-        page.fps_since = now;
-        page.fps_frames = 0;
-    }
-    page.paused = pause;
     return page.paused;
 }
 
@@ -164,11 +217,20 @@ void stop_page() {
     page.mode = PageMode::stopped;
 }
 
-BmpStatus replace_page_texture(int which, const char* path) {
-    uint32_t& texture = which == 0 ? page.scene.cube_texture : page.scene.floor_texture;
-    const BmpStatus status = load_texture_file(path, texture);
-    if (status == BmpStatus::ok && (page.paused || page.mode == PageMode::stopped)) {
-        redraw_page();
+bool page_takes_textures() {
+    return !page.context_lost && page.mode != PageMode::stopped;
+}
+
+TextureLoad replace_page_texture(int which, const unsigned char* data, size_t size) {
+    const TextureLoad status = load_texture(data, size, texture_of(which));
+    if (status != TextureLoad::ok) {
+        return status;
+    }
+    page.texture_files[which].assign(data, data + size);
+    if (page.mode == PageMode::finished) {
+        redraw_page(); // no frame comes to show it
+    } else {
+        page.redraw_pending = true;
     }
     return status;
 }

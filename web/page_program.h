@@ -5,24 +5,31 @@
 
 #include "app/scene_state.h"
 #include "render/webgl2/scene_renderer.h"
+#include "render/webgl2/texture_upload.h"
 #include "support/frame_script.h"
-#include "texture/bmp_decode.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class PageMode {
     live,     // frames follow the page's clock, one per animation frame
     scripted, // frames follow a FrameScript up to its last frame, which alone is drawn
-    stopped,  // Esc, a finished script or a start-up failure: no more frames run
+    finished, // the script's last frame stands; a new texture redraws it
+    stopped,  // Esc or a start-up failure: no more frames, no new textures
 };
 
 struct PageProgram {
     SceneState scene;
     WebGl2Renderer renderer;
     PageMode mode = PageMode::live;
-    bool paused = false;    // live mode: scene time stands still
-    int64_t paused_at = 0;  // clock ticks when the pause began
+    bool paused = false;         // live mode: scene time stands still
+    bool context_lost = false;   // the browser took the WebGL context away; nothing is drawn
+    bool redraw_pending = false; // live mode: the next animation frame draws even if paused
+    int64_t held_at = 0;         // clock ticks when the pause or the loss began
+    // The BMP file behind each texture (cube, floor), kept to upload again when a lost
+    // context comes back.
+    std::vector<unsigned char> texture_files[2];
     FrameScript script;     // scripted mode
     int64_t next_frame = 1; // scripted mode: the next frame of the script to run
     int64_t frames_drawn = 0;
@@ -32,10 +39,18 @@ struct PageProgram {
 
 extern PageProgram page;
 
-// Start-up: the WebGL 2 context on #canvas, the scene and its textures from the module's
-// files "cub.bmp" and "floor.bmp", the extension list to the console. Returns false with
-// the message for the page in `error`.
+// Start-up: the WebGL 2 context on #canvas, the scene, the default textures drawn by the
+// code that draws assets/*.bmp and read through the BMP decoder, the extension list to the
+// console. Returns false with the message for the page in `error`.
 bool start_page(std::string& error);
+
+// The browser took the context away: frames stop and live scene time stands still.
+void lose_page_context();
+// The context is back: the shaders, buffers and textures made again, and the frame that
+// stood redrawn. Returns false with the message for the page in `error`.
+bool restore_page_context(std::string& error);
+// Whether animation frames are wanted: a live page or a script under way, with a context.
+bool page_runs_frames();
 
 // Sets the scene's window size and the viewport (pixels); the next frame's camera uses it.
 void reshape_page(int32_t width, int32_t height);
@@ -49,11 +64,14 @@ bool page_animation_frame(double budget_ms);
 // or texture changed).
 void redraw_page();
 
-void restart_page();              // scene time 0, body in its initial state; a pause holds
+// Scene time 0, body in its initial state; a pause holds, and its redraw waits for the next
+// animation frame, so that many restarts draw once.
+void restart_page();
 bool set_page_paused(bool pause); // returns whether the scene is paused now
 void stop_page();                 // Esc: no more frames
 
-// Replaces the cube's (which = 0) or the floor's (which = 1) texture with the BMP file at
-// `path` in the module's file system. Returns the decoder's status; a refused file leaves
-// the texture as it was.
-BmpStatus replace_page_texture(int which, const char* path);
+// Whether the page takes a new texture: not after Esc, not without a context.
+bool page_takes_textures();
+// Replaces the cube's (which = 0) or the floor's (which = 1) texture with the `size` bytes of
+// a BMP file at `data`. A refused file leaves the texture as it was.
+TextureLoad replace_page_texture(int which, const unsigned char* data, size_t size);

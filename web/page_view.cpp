@@ -11,7 +11,12 @@ EM_JS(void, page_show_fps, (double fps), { jellyPage.showFps(fps); });
 EM_JS(void, page_script_done, (double frame, double fps), { jellyPage.scriptDone(frame, fps); });
 EM_JS(void, page_show_controls, (const char* mode),
       { jellyPage.showControls(UTF8ToString(mode)); });
+EM_JS(void, page_mark, (const char* name), { performance.mark(UTF8ToString(name)); });
 } // namespace
+
+void mark_time(const char* name) {
+    page_mark(name);
+}
 
 void show_message(const char* text) {
     page_show_message(text);

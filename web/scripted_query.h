@@ -1,4 +1,4 @@
-// The page's scripted mode, index.html?fps=N&frame=K: the tools' scripted clock (frequency
+// The page's scripted mode, jellycube.html?fps=N&frame=K: the tools' scripted clock (frequency
 // 1e6, frame k reading floor(k x 1e6 / N)) run up to frame K, which alone is drawn.
 #pragma once
 

@@ -27,16 +27,23 @@ uint32_t upload_texture(const BmpImage& image) {
     return name;
 }
 
-BmpStatus load_texture_file(const char* name, uint32_t& texture) {
+TextureLoad load_texture(const unsigned char* data, size_t size, uint32_t& texture) {
     BmpImage image;
-    const BmpStatus status = read_bmp_file(name, image);
-    if (status != BmpStatus::ok) {
-        return status;
+    if (decode_bmp(data, size, image) != BmpStatus::ok) {
+        return TextureLoad::invalid_format;
+    }
+    // Errors of earlier calls are not this upload's; WebGL keeps one flag per kind of error.
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    const GLuint made = upload_texture(image);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteTextures(1, &made);
+        return TextureLoad::upload_failed;
     }
     const GLuint old = texture;
-    texture = upload_texture(image);
+    texture = made;
     if (old != 0) {
         glDeleteTextures(1, &old);
     }
-    return BmpStatus::ok;
+    return TextureLoad::ok;
 }

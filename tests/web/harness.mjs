@@ -1,9 +1,12 @@
-// What the browser tests share: a static server for the built site on 127.0.0.1, headless
-// Debian chromium through puppeteer-core, and pages whose console and errors are kept.
+// What the browser tests share: the one-file page from file://, a static server for the built
+// site on 127.0.0.1, Debian's chromium (headless) and firefox-esr (headed in a private Xvfb,
+// as headless Firefox offers no WebGL) through puppeteer-core, and pages whose console and
+// errors are kept.
+import { spawn } from 'node:child_process';
 import http from 'node:http';
 import fs from 'node:fs';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import zlib from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 
@@ -11,6 +14,14 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 export const sourceDir = path.resolve(here, '../..');
 export const siteDir = path.resolve(process.env.JELLY_WEB_DIR ?? path.join(sourceDir, 'build-web'));
 export const nativeDir = path.resolve(process.env.JELLY_BUILD_DIR ?? path.join(sourceDir, 'build'));
+
+// The engines the tests run in (JELLY_BROWSERS, a space-separated list; both by default).
+export const engines = (process.env.JELLY_BROWSERS ?? 'chromium firefox').split(/\s+/).filter(Boolean);
+
+// The one-file page as a visitor opens it, with `query` ("?fps=60&frame=198" or ""):
+// from file://, or from JELLY_PAGE_URL where a server is given.
+export const pageUrl = (query = '') =>
+  (process.env.JELLY_PAGE_URL ?? pathToFileURL(path.join(siteDir, 'jellycube.html')).href) + query;
 
 const types = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
@@ -21,7 +32,7 @@ const types = {
 export async function serveSite() {
   const server = http.createServer((request, response) => {
     const url = new URL(request.url, 'http://127.0.0.1');
-    const file = path.resolve(siteDir, '.' + decodeURIComponent(url.pathname).replace(/\/$/, '/index.html'));
+    const file = path.resolve(siteDir, '.' + decodeURIComponent(url.pathname).replace(/\/$/, '/jellycube.html'));
     if (!file.startsWith(siteDir + path.sep) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
       response.writeHead(404).end();
       return;
@@ -33,16 +44,54 @@ export async function serveSite() {
   return { server, origin: `http://127.0.0.1:${server.address().port}` };
 }
 
-// Headless chromium with its software rasteriser (SwiftShader through ANGLE): the system's
-// browser, never one downloaded.
-export function launchBrowser() {
-  return puppeteer.launch({
-    executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
-    defaultViewport: { width: 1000, height: 760, deviceScaleFactor: 1 },
-    protocolTimeout: 60000,
+// A private X server for a headed browser; resolves to it and its DISPLAY.
+async function startXvfb() {
+  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1280x1024x24', '-noreset', '-nolisten', 'tcp'],
+    { stdio: ['ignore', 'ignore', 'ignore', 'pipe'] });
+  const display = await new Promise((resolve, reject) => {
+    let said = '';
+    xvfb.stdio[3].on('data', data => {
+      said += data;
+      if (said.includes('\n')) resolve(':' + said.trim());
+    });
+    xvfb.on('error', reject);
+    xvfb.on('exit', code => reject(new Error(`Xvfb ended with status ${code}`)));
   });
+  return { xvfb, display };
+}
+
+const viewport = { width: 1000, height: 760, deviceScaleFactor: 1 };
+
+// The system's browser, never one downloaded: chromium headless with its software rasteriser
+// (SwiftShader through ANGLE), or firefox-esr headed on Mesa llvmpipe in its own Xvfb,
+// which ends with the browser.
+export async function launchBrowser(engine = 'chromium', extraArgs = []) {
+  if (engine === 'chromium') {
+    return puppeteer.launch({
+      executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+      headless: true,
+      args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...extraArgs],
+      defaultViewport: viewport,
+      protocolTimeout: 60000,
+    });
+  }
+  const { xvfb, display } = await startXvfb();
+  try {
+    const browser = await puppeteer.launch({
+      browser: 'firefox',
+      executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr',
+      headless: false,
+      args: extraArgs,
+      env: { ...process.env, DISPLAY: display },
+      defaultViewport: viewport,
+      protocolTimeout: 60000,
+    });
+    browser.on('disconnected', () => xvfb.kill());
+    return browser;
+  } catch (error) {
+    xvfb.kill();
+    throw error;
+  }
 }
 
 // A page that keeps what the console and the page's errors said.
@@ -60,6 +109,21 @@ export async function openPage(browser, url) {
 export async function waitForStart(page) {
   await page.waitForFunction(() => !document.getElementById('pause').disabled ||
                                    document.getElementById('message').textContent !== '');
+}
+
+// What the page reported as errors: console errors and uncaught exceptions.
+export const pageErrors = page => page.log.filter(line => /^(error|pageerror)/.test(line));
+
+// A BMP file of `width` pixels, every one `rgb`, given to the input `selector` by a script
+// with a change event, as a file chooser would, whether the input is enabled or not.
+export async function forceFile(page, selector, name, width, rgb) {
+  await page.evaluate((selector, name, base64) => {
+    const input = document.querySelector(selector);
+    const files = new DataTransfer();
+    files.items.add(new File([Uint8Array.from(atob(base64), c => c.charCodeAt(0))], name));
+    input.files = files.files;
+    input.dispatchEvent(new Event('change'));
+  }, selector, name, bmpFile(width, rgb).toString('base64'));
 }
 
 export const framesDrawn = page => page.evaluate(() => Module._page_frames_drawn());

@@ -1,6 +1,6 @@
 // Default texture art. Only +, -, *, / and sqrt are used (all correctly rounded under
 // IEEE-754, with contraction off), so every machine produces the same bytes.
-#include "tools/default_textures.h"
+#include "texture/default_textures.h"
 
 #include <cmath>
 
