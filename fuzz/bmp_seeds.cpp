@@ -2,7 +2,7 @@
 // widths and files cut short at each boundary.
 #include "fuzz/bmp_seeds.h"
 
-#include "support/bmp_writer.h"
+#include "texture/bmp_writer.h"
 
 namespace {
 

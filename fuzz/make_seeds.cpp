@@ -2,7 +2,7 @@
 // Usage: jellycube-fuzz-seeds DIR
 #include "fuzz/bmp_seeds.h"
 
-#include "support/bmp_writer.h"
+#include "texture/bmp_writer.h"
 
 #include <cstdio>
 #include <string>

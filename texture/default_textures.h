@@ -2,7 +2,7 @@
 // cube and a tiled floor. Both are deterministic to the byte on every IEEE-754 machine.
 #pragma once
 
-#include "support/bmp_writer.h"
+#include "texture/bmp_writer.h"
 
 constexpr int32_t default_texture_size = 256; // pixels per side of both textures
 

@@ -1,6 +1,6 @@
 // jellycube-make-textures OUTDIR: writes the default OUTDIR/cub.bmp and OUTDIR/floor.bmp.
 // jellycube-make-textures --version: prints its name and version.
-#include "support/bmp_writer.h"
+#include "texture/bmp_writer.h"
 #include "texture/default_textures.h"
 
 #include <cstdio>

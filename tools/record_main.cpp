@@ -8,7 +8,7 @@
 #include "support/frame_script.h"
 
 #if defined(JELLY_RECORD_BMP)
-#include "support/bmp_writer.h"
+#include "texture/bmp_writer.h"
 #else
 #include "support/png_image.h"
 #endif

@@ -1,5 +1,5 @@
 // The BMP writer: standard 14 + 40 byte headers, uncompressed 24-bit bottom-up rows.
-#include "support/bmp_writer.h"
+#include "texture/bmp_writer.h"
 
 #include <cstdio>
 
