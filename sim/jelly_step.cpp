@@ -1,7 +1,6 @@
 // JellyBody::step and the choice of its backend. The step itself is written once, in
 // lattice_kernel.h; each step_*.cpp gives it a lane type.
-#include "sim/jelly_body.h"
-#include "sim/lattice_lanes.h"
+#include "sim/step_backends.h"
 #include "sim/step_path.h"
 
 namespace {
@@ -31,14 +30,12 @@ lattice::Step function_of(StepPath path) {
                                             : nullptr;
 }
 
-// Each path is faster than those before it, and a build has one instruction set's backends at
-// most, so the fastest is the last one available; scalar always is.
 StepPath fastest_path() {
-    int path = int(StepPath::wasm_simd128);
-    while (function_of(StepPath(path)) == nullptr) {
-        --path;
+    const StepPath* path = step_backends;
+    while (function_of(*path) == nullptr) {
+        ++path;
     }
-    return StepPath(path);
+    return *path;
 }
 
 // The path in use: the fastest one until set_step_path says otherwise.
