@@ -5,8 +5,7 @@
 
 namespace {
 
-// The instruction set step_simd128.cpp is compiled for in this build; its backend is null
-// where there is none.
+// The instruction set step_simd128.cpp is built for here (its step is null where none is).
 #if defined(JELLY_LANES_X86)
 constexpr StepPath simd128_path = StepPath::sse2;
 #elif defined(JELLY_LANES_NEON)

@@ -1,6 +1,5 @@
-// The lattice step, written once against a lane type L (a Lanes<V, Isa>) of four doubles.
-// Each step_*.cpp gives it an instruction set and includes this header once, inside whatever
-// target it compiles for; what the header needs, particle_lanes.h includes before that.
+// The lattice step, written once against a lane type L = Lanes<V, Isa> of four doubles. Each
+// step_*.cpp includes it once, inside its target region, after the headers it needs.
 //
 // Every rounding is the term-by-term step's own: a float sum or difference formed in double
 // and rounded to float is the float operation's result, and so is a product of two floats
@@ -32,12 +31,16 @@ template <class V, class Isa> struct Lanes {
     static constexpr int count = lanes * sizeof(double) / sizeof(V);
     using EachVector = std::make_index_sequence<count>; // the vectors, by constant index
     V vectors[count];
-    static Lanes load(const double* from) {
+    template <std::size_t... i> static Lanes load(const double* from, std::index_sequence<i...>) {
         Lanes a;
-        std::memcpy(a.vectors, from, sizeof a.vectors);
+        (std::memcpy(&a.vectors[i], from + i * lanes / count, sizeof(V)), ...);
         return a;
     }
-    void store(double* to) const { std::memcpy(to, vectors, sizeof vectors); }
+    template <std::size_t... i> void store(double* to, std::index_sequence<i...>) const {
+        (std::memcpy(to + i * lanes / count, &vectors[i], sizeof(V)), ...);
+    }
+    static Lanes load(const double* from) { return load(from, EachVector()); }
+    void store(double* to) const { store(to, EachVector()); }
     static Lanes splat(double x) { return load(std::array<double, lanes>{x, x, x, x}.data()); }
     // One vector's operations, as members so that they compile inside the backend's target
     // region, which GCC does not extend to lambdas.
@@ -61,10 +64,9 @@ template <class V, class Isa> struct Lanes {
         const auto* mask = reinterpret_cast<const double*>(tables.lane_mask[lane_bits]);
         return lanewise<and_mask>(load(mask), load(mask), EachVector());
     }
-    // this + t u for a product that double holds exactly: every caller's is two floats, or a
-    // double times +-1. Only so may Isa fuse it (AVX2 and NEON do): a fused multiply-add rounds
-    // once, after the sum, as the separate form does when the product has nothing to round.
-    // Fusing a product that rounds would change the bits (hence -ffp-contract=off elsewhere).
+    // this + t u where double holds t u exactly (every caller's is two floats, or a double
+    // times +-1), so that a fused multiply-add (AVX2's and NEON's) rounds once, after the sum,
+    // as the separate form does. Where a product rounds, fusing changes the bits: not here.
     Lanes add_exact_product(Lanes t, Lanes u) const {
         return lanewise<Isa::add_exact_product>(t, u, EachVector());
     }

@@ -16,8 +16,7 @@
 namespace lattice {
 
 using Step = void (*)(JellyBody& body, float dt);
-// Null where this build does not compile it: scalar always, AVX2 on x86-64, and the
-// two-doubles-a-vector one for SSE2, NEON or SIMD128.
+// Null where this build does not compile it; scalar it always does.
 extern const Step step_scalar, step_avx2, step_simd128;
 
 // An instruction set's AND that zeroes lanes, where the integer one serves (x86 has its own
