@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -21,6 +22,10 @@ bool same_bits(float a, float b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+std::array<float, 3> xyz(const Vec3& v) {
+    return {v.x, v.y, v.z};
+}
+
 // The undeformed lattice, at rest or spinning as it starts, feels no pair force: each
 // velocity v gains only (-0.2 vx, -1 - 0.2 vy, -0.2 vz) dt. Worked out here by the rounding
 // rules: a = (0, -1, 0) - 0.2 v, with 0.2 v formed in double and rounded to float, and the
@@ -33,15 +38,10 @@ TEST(JellyStep, UndeformedLatticeIsExactlyForceFree) {
             JellyBody body = start;
             body.step(dt);
             for (int p = 0; p < 125; ++p) {
-                const float was_v[3] = {start.particles[p].velocity.x,
-                                        start.particles[p].velocity.y,
-                                        start.particles[p].velocity.z};
-                const float was_x[3] = {start.particles[p].position.x,
-                                        start.particles[p].position.y,
-                                        start.particles[p].position.z};
+                const Particle& was = start.particles[p];
                 const Particle& now = body.particles[p];
-                const float got_v[3] = {now.velocity.x, now.velocity.y, now.velocity.z};
-                const float got_x[3] = {now.position.x, now.position.y, now.position.z};
+                const auto was_v = xyz(was.velocity), was_x = xyz(was.position);
+                const auto got_v = xyz(now.velocity), got_x = xyz(now.position);
                 for (int c = 0; c < 3; ++c) {
                     const float damping = float(0.2 * was_v[c]);
                     const float a = float((c == 1 ? -1.0 : 0.0) - damping);
