@@ -1,13 +1,11 @@
 // JellyBody::step and the choice of its backend. The step itself is written once, in
 // lattice_kernel.h; each step_*.cpp gives it a lane type.
-#include "sim/jelly_body.h"
-#include "sim/lattice_lanes.h"
+#include "sim/step_backends.h"
 #include "sim/step_path.h"
 
 namespace {
 
-// The instruction set step_simd128.cpp is compiled for in this build; its backend is null
-// where there is none.
+// The instruction set step_simd128.cpp is built for here (its step is null where none is).
 #if defined(JELLY_LANES_X86)
 constexpr StepPath simd128_path = StepPath::sse2;
 #elif defined(JELLY_LANES_NEON)
@@ -31,14 +29,12 @@ lattice::Step function_of(StepPath path) {
                                             : nullptr;
 }
 
-// Each path is faster than those before it, and a build has one instruction set's backends at
-// most, so the fastest is the last one available; scalar always is.
 StepPath fastest_path() {
-    int path = int(StepPath::wasm_simd128);
-    while (function_of(StepPath(path)) == nullptr) {
-        --path;
+    const StepPath* path = step_backends;
+    while (function_of(*path) == nullptr) {
+        ++path;
     }
-    return StepPath(path);
+    return *path;
 }
 
 // The path in use: the fastest one until set_step_path says otherwise.

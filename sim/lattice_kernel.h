@@ -1,6 +1,5 @@
-// The lattice step, written once against a lane type D of four doubles. Each step_*.cpp
-// gives D its backend and includes this header once, inside whatever target it compiles for;
-// what the header needs, lattice_lanes.h includes before that target begins.
+// The lattice step, written once against a lane type L = Lanes<V, Isa> of four doubles. Each
+// step_*.cpp includes it once, inside its target region, after the headers it needs.
 //
 // Every rounding is the term-by-term step's own: a float sum or difference formed in double
 // and rounded to float is the float operation's result, and so is a product of two floats
@@ -16,7 +15,8 @@
 // rely on this.
 #pragma once
 
-#include "sim/lattice_lanes.h"
+#include "sim/particle_lanes.h"
+#include "sim/step_backends.h"
 
 namespace lattice {
 
@@ -24,61 +24,64 @@ constexpr double force_scale = 4000.0;
 constexpr double gravity = 1.0;      // subtracted from the acceleration's y (units/s^2)
 constexpr double damping_rate = 0.2; // times the particle's own velocity
 
-// Four doubles as n vectors V of the compilers' vector type, whose operators are the IEEE
-// operations lane by lane. The backend's C gives the rest in its own instructions: vector i
-// of four floats widened, four doubles narrowed, rounding to float, a + t u, and the AND
-// that zeroes lanes (lattice::BitMask where the integer one serves).
-template <class V, class C> struct Doubles {
-    static constexpr int n = lanes * sizeof(double) / sizeof(V);
-    using Each = std::make_index_sequence<n>; // the vectors, by constant index
-    V r[n];
-
-    template <std::size_t... i> static Doubles load(const double* p, std::index_sequence<i...>) {
-        Doubles a;
-        (std::memcpy(&a.r[i], p + i * lanes / n, sizeof(V)), ...);
+// Four doubles, one a lane, as `count` vectors of the compilers' vector type V, whose
+// operators are the IEEE operations lane by lane. The instruction set's Isa gives the rest:
+// the conversions, round_to_float, add_exact_product and and_mask (IntegerAnd may serve).
+template <class V, class Isa> struct Lanes {
+    static constexpr int count = lanes * sizeof(double) / sizeof(V);
+    using EachVector = std::make_index_sequence<count>; // the vectors, by constant index
+    V vectors[count];
+    template <std::size_t... i> static Lanes load(const double* from, std::index_sequence<i...>) {
+        Lanes a;
+        (std::memcpy(&a.vectors[i], from + i * lanes / count, sizeof(V)), ...);
         return a;
     }
-    template <std::size_t... i> void store(double* p, std::index_sequence<i...>) const {
-        (std::memcpy(p + i * lanes / n, &r[i], sizeof(V)), ...);
+    template <std::size_t... i> void store(double* to, std::index_sequence<i...>) const {
+        (std::memcpy(to + i * lanes / count, &vectors[i], sizeof(V)), ...);
     }
-    static Doubles load(const double* p) { return load(p, Each()); }
-    void store(double* p) const { store(p, Each()); }
-    static Doubles splat(double x) { return load(std::array<double, lanes>{x, x, x, x}.data()); }
+    static Lanes load(const double* from) { return load(from, EachVector()); }
+    void store(double* to) const { store(to, EachVector()); }
+    static Lanes splat(double x) { return load(std::array<double, lanes>{x, x, x, x}.data()); }
     // One vector's operations, as members so that they compile inside the backend's target
     // region, which GCC does not extend to lambdas.
     static V plus(V x, V y, V) { return x + y; }
     static V minus(V x, V y, V) { return x - y; }
     static V times(V x, V y, V) { return x * y; }
     static V over(V x, V y, V) { return x / y; }
-    static V masked(V x, V mask, V) { return C::masked(x, mask); }
-    static V rounded(V x, V, V) { return C::to_float(x); }
+    static V and_mask(V x, V mask, V) { return Isa::and_mask(x, mask); }
+    static V rounded(V x, V, V) { return Isa::round_to_float(x); }
     template <V (*op)(V, V, V), std::size_t... i>
-    Doubles each(Doubles b, Doubles c, std::index_sequence<i...>) const {
-        return {{op(r[i], b.r[i], c.r[i])...}};
+    Lanes lanewise(Lanes b, Lanes c, std::index_sequence<i...>) const {
+        return {{op(vectors[i], b.vectors[i], c.vectors[i])...}};
     }
-    Doubles operator+(Doubles b) const { return each<plus>(b, b, Each()); }
-    Doubles operator-(Doubles b) const { return each<minus>(b, b, Each()); }
-    Doubles operator*(Doubles b) const { return each<times>(b, b, Each()); }
-    Doubles operator/(Doubles b) const { return each<over>(b, b, Each()); }
-    Doubles to_float() const { return each<rounded>(*this, *this, Each()); }
-    // Zeros where bit j of `bits` is clear, even over infinities and NaNs.
-    Doubles keep(int bits) const {
-        const Doubles mask = load(reinterpret_cast<const double*>(tables.lane_mask[bits]));
-        return each<masked>(mask, mask, Each());
+    Lanes operator+(Lanes b) const { return lanewise<plus>(b, b, EachVector()); }
+    Lanes operator-(Lanes b) const { return lanewise<minus>(b, b, EachVector()); }
+    Lanes operator*(Lanes b) const { return lanewise<times>(b, b, EachVector()); }
+    Lanes operator/(Lanes b) const { return lanewise<over>(b, b, EachVector()); }
+    Lanes rounded_to_float() const { return lanewise<rounded>(*this, *this, EachVector()); }
+    // Zeros where bit j of `lane_bits` is clear, even over infinities and NaNs.
+    Lanes zeroed_outside(int lane_bits) const {
+        const auto* mask = reinterpret_cast<const double*>(tables.lane_mask[lane_bits]);
+        return lanewise<and_mask>(load(mask), load(mask), EachVector());
     }
-    // a + t u where the product t u is exact, so that a fused form gives the same bits.
-    Doubles add_times(Doubles t, Doubles u) const { return each<C::add_times>(t, u, Each()); }
-    template <std::size_t... i> static Doubles widen(Float4 f, std::index_sequence<i...>) {
-        return {{C::widen(f, i)...}};
+    // this + t u where double holds t u exactly (every caller's is two floats, or a double
+    // times +-1), so that a fused multiply-add (AVX2's and NEON's) rounds once, after the sum,
+    // as the separate form does. Where a product rounds, fusing changes the bits: not here.
+    Lanes add_exact_product(Lanes t, Lanes u) const {
+        return lanewise<Isa::add_exact_product>(t, u, EachVector());
     }
-    static Doubles widen(Float4 f) { return widen(f, Each()); }
-    Float4 narrow() const { return C::narrow(r); }
+    template <std::size_t... i> static Lanes widen(Float4 f, std::index_sequence<i...>) {
+        return {{Isa::widen(f, i)...}};
+    }
+    static Lanes widen(Float4 f) { return widen(f, EachVector()); }
+    Float4 narrow() const { return Isa::narrow(vectors); }
 };
 
 // The terms between group g's slots and the slots one half further on, stored at the
 // group's ring cells; lanes without a pair store zeros, whatever their positions hold.
-template <bool finite, class D>
-[[gnu::always_inline]] inline void pair_terms(Frame& f, const D (&r)[half_count], int g) {
+template <bool all_finite, class L>
+[[gnu::always_inline]] inline void pair_terms(Frame& f, const L (&pair_constant)[half_count],
+                                              int g) {
     const int first = lanes * g;
     const Float4 p[3] = {load_floats(&f.rows[0][first]), load_floats(&f.rows[1][first]),
                          load_floats(&f.rows[2][first])};
@@ -87,75 +90,76 @@ template <bool finite, class D>
         const int pairs = tables.pair_lanes[g][h];
         double* const at = f.terms + 3 * h * row + ring_cell(first);
         const int q = first + tables.half[h].delta();
-        // d = p - q rounded to float; its squares are exact in double.
-        D d[3];
+        // d = p - q rounded to float, so its squares are exact products.
+        L d[3];
         for (int c = 0; c < 3; ++c) {
-            d[c] = D::widen(p[c] - load_floats(&f.rows[c][q]));
+            d[c] = L::widen(p[c] - load_floats(&f.rows[c][q]));
         }
-        const D s = (d[0] * d[0]).add_times(d[1], d[1]).add_times(d[2], d[2]);
-        const D s2 = s * s;
-        const D coefficient = (r[h] / s2).add_times(s2, D::splat(-1.0));
+        const L squared = (d[0] * d[0]).add_exact_product(d[1], d[1]).add_exact_product(d[2], d[2]);
+        const L fourth = squared * squared;
+        const L coefficient = (pair_constant[h] / fourth).add_exact_product(fourth, L::splat(-1.0));
         // With every d finite, a zero coefficient gives zero terms; otherwise the terms
         // themselves are masked, which zeroes infinities and NaNs too.
-        const D kept = finite ? coefficient.keep(pairs) : coefficient;
+        const L kept = all_finite ? coefficient.zeroed_outside(pairs) : coefficient;
         for (int c = 0; c < 3; ++c) {
-            const D term = kept * d[c];
-            (finite ? term : term.keep(pairs)).store(at + c * row);
+            const L term = kept * d[c]; // rounds: never fused
+            (all_finite ? term : term.zeroed_outside(pairs)).store(at + c * row);
         }
     }
     if (ring_cell(first) == 0) {
         for (double* at = f.terms; at < f.terms + half_count * 3 * row; at += row) {
-            D::load(at).store(at + ring);
+            L::load(at).store(at + ring);
         }
     }
 }
 
 // Velocities and then positions of group g's particles from their summed forces, and the
 // mirror contact with the floor.
-template <class D>
-[[gnu::always_inline]] inline void advance(const Frame& f, int g, const D (&force)[3],
-                                           const Vec3& lift, float dt, Particle* group) {
+template <class L>
+[[gnu::always_inline]] inline void advance(const Frame& f, int g, const L (&force)[3],
+                                           const Vec3& lift, float dt, Particle* four) {
     const int first = lanes * g;
-    const D step = D::splat(dt);
+    const L step = L::splat(dt);
     const float lift_of[3] = {lift.x, lift.y, lift.z};
     Float4 out[6];
     for (int c = 0; c < 3; ++c) {
         // 4000 F is exact in double, so narrowing it gives the float product. Float sums and
         // differences need no double: a float constant minus 0.0 is that constant in every lane.
-        Float4 a = (force[c] * D::splat(force_scale)).narrow();
+        Float4 a = (force[c] * L::splat(force_scale)).narrow();
         if (c == 1) {
             a = a - (float(gravity) - Float4{});
         }
         a = a + (lift_of[c] - Float4{});
         const Float4 v = load_floats(&f.rows[c + 3][first]);
         // 0.2 is not a float: the damping product is formed in double.
-        a = a - (D::widen(v) * D::splat(damping_rate)).narrow();
-        // v + a dt and x + v dt: the products are exact in double, the sums round there.
-        out[c + 3] = D::widen(v).add_times(D::widen(a), step).narrow();
-        out[c] =
-            D::widen(load_floats(&f.rows[c][first])).add_times(D::widen(out[c + 3]), step).narrow();
+        a = a - (L::widen(v) * L::splat(damping_rate)).narrow();
+        // v + a dt and x + v dt: float times float, so exact products; the sums round once.
+        out[c + 3] = L::widen(v).add_exact_product(L::widen(a), step).narrow();
+        const L x = L::widen(load_floats(&f.rows[c][first]));
+        out[c] = x.add_exact_product(L::widen(out[c + 3]), step).narrow();
     }
     // Strictly below y = 0 only: -0.0 and not-a-number are not below.
     using Bits4 = decltype(Float4{} < Float4{});
     const Bits4 flip = (out[1] < Float4{}) & Bits4(-Float4{}); // the sign bit, where below
     out[1] = Float4(Bits4(out[1]) ^ flip);
     out[4] = Float4(Bits4(out[4]) ^ flip);
-    to_particles(out, group);
+    to_particles(out, four);
 }
 
 // The sums of a block's groups from step s on, the groups in `order` side by side while the
 // first `active` of them have terms left, then one fewer. Each sum is rounded to float after
 // every addition; they are independent, so their roundings overlap in time.
-template <int active, class D>
-[[gnu::always_inline]] inline void sum_terms(const Frame& f, const D (&sign)[2],
+template <int active, class L>
+[[gnu::always_inline]] inline void sum_terms(const Frame& f, const L (&sign)[2],
                                              const std::uint8_t (&order)[block_groups], int s,
-                                             D (&force)[block_groups][3]) {
+                                             L (&force)[block_groups][3]) {
     for (; s < tables.group_steps[order[active - 1]]; ++s) {
         for (int i = 0; i < active; ++i) {
             const double* const at = f.terms + tables.cell[order[i]][s];
-            const D& by = sign[tables.minus[order[i]][s]];
+            const L& by = sign[tables.minus[order[i]][s]]; // +-1: the product is the term
             for (int c = 0; c < 3; ++c) {
-                force[i][c] = force[i][c].add_times(D::load(at + c * row), by).to_float();
+                force[i][c] =
+                    force[i][c].add_exact_product(L::load(at + c * row), by).rounded_to_float();
             }
         }
     }
@@ -164,33 +168,40 @@ template <int active, class D>
     }
 }
 
+// The ring's safety. Block b sums slots 16b .. 16b + 15, whose terms wait at their pairs'
+// leading slots, from farthest_partner before 16b on; block b + 1 has just written up to
+// 16b + 31 over the cells of slots one ring earlier. So no cell is overwritten before it is
+// read while this span fits in the ring. tests/test_fast_step.cpp replays every lane's reads.
+constexpr int farthest_partner = lattice_index(1, 1, 1);
+static_assert(farthest_partner + 2 * block_groups * lanes <= ring, "terms wait long enough");
+
 // The blocks in turn, each block's terms formed before the block ahead of it is summed, so
-// that the sums do not wait on stores just made. `finite`: every position difference is.
-template <bool finite, class D>
+// that the sums do not wait on stores just made. `all_finite`: every position difference is.
+template <bool all_finite, class L>
 void run_blocks(Frame& f, const JellyBody& body, float dt, Particle* particles, Particle* tail) {
     // The pair constants R, the eighth power of each half's rest distance: the spacing's
     // times k^4, k = 1, 2 or 3 the squared length of the half's offset, rounded to float.
     const double m = body.spacing;
     const double m8 = m * m * m * m * m * m * m * m;
-    D r[half_count];
+    L pair_constant[half_count];
     for (int h = 0; h < half_count; ++h) {
         const double k = tables.half[h].squared_length();
-        r[h] = D::splat(float(m8 * k * k * k * k));
+        pair_constant[h] = L::splat(float(m8 * k * k * k * k));
         for (int c = 0; c < 3; ++c) {
-            D::splat(0.0).store(f.terms + (3 * h + c) * row + ring - lanes);
+            L::splat(0.0).store(f.terms + (3 * h + c) * row + ring - lanes);
         }
     }
-    const D sign[2] = {D::splat(1.0), D::splat(-1.0)};
+    const L sign[2] = {L::splat(1.0), L::splat(-1.0)};
     for (int g = 0; g < block_groups; ++g) {
-        pair_terms<finite>(f, r, g);
+        pair_terms<all_finite>(f, pair_constant, g);
     }
     for (int b = 0; b < blocks; ++b) {
         for (int g = block_groups * (b + 1); g < block_groups * (b + 2) && g < groups; ++g) {
-            pair_terms<finite>(f, r, g);
+            pair_terms<all_finite>(f, pair_constant, g);
         }
-        D force[block_groups][3];
+        L force[block_groups][3];
         for (auto& sum : force) {
-            sum[0] = sum[1] = sum[2] = D::splat(0.0);
+            sum[0] = sum[1] = sum[2] = L::splat(0.0);
         }
         sum_terms<block_groups>(f, sign, tables.order[b], 0, force);
         for (int i = 0; i < block_groups; ++i) {
@@ -200,7 +211,7 @@ void run_blocks(Frame& f, const JellyBody& body, float dt, Particle* particles, 
     }
 }
 
-template <class D> void lattice_step(JellyBody& body, float dt) {
+template <class L> void lattice_step(JellyBody& body, float dt) {
     // The last group is its one particle and three ghosts, copied in whole and back in part;
     // the ghosts' position rows run on to position_row.
     Particle* const particles = body.particles.data();
@@ -219,9 +230,9 @@ template <class D> void lattice_step(JellyBody& body, float dt) {
         probe = probe + from_particles(g < groups - 1 ? particles + lanes * g : tail, f, lanes * g);
     }
     if (probe[0] + probe[1] + probe[2] + probe[3] == 0.0f) {
-        run_blocks<true, D>(f, body, dt, particles, tail);
+        run_blocks<true, L>(f, body, dt, particles, tail);
     } else {
-        run_blocks<false, D>(f, body, dt, particles, tail);
+        run_blocks<false, L>(f, body, dt, particles, tail);
     }
     std::copy(tail, tail + lattice_particle_count - last, particles + last);
 }

@@ -1,6 +1,9 @@
 // Records glBegin, glEnd, glTexCoord2f, glNormal3fv and glVertex3fv with the current
-// texture coordinate and normal, as OpenGL would take them.
+// texture coordinate and normal, as OpenGL would take them; takes the scene renderer's state
+// and matrix calls and records nothing of them.
 #include "tests/gl_recorder.h"
+
+#include <GL/glu.h>
 
 #include <algorithm>
 #include <utility>
@@ -39,4 +42,23 @@ void glVertex3fv(const GLfloat* v) {
     recording.calls += 'v';
     recording.vertices.push_back(current);
 }
+
+void glEnable(GLenum) {}
+void glDisable(GLenum) {}
+void glClearColor(GLclampf, GLclampf, GLclampf, GLclampf) {}
+void glClear(GLbitfield) {}
+void glLightfv(GLenum, GLenum, const GLfloat*) {}
+void glMaterialfv(GLenum, GLenum, const GLfloat*) {}
+void glMaterialf(GLenum, GLenum, GLfloat) {}
+void glColor3fv(const GLfloat*) {}
+void glTexGeni(GLenum, GLenum, GLint) {}
+void glBindTexture(GLenum, GLuint) {}
+void glMatrixMode(GLenum) {}
+void glLoadIdentity() {}
+void glPushMatrix() {}
+void glPopMatrix() {}
+void glMultMatrixf(const GLfloat*) {}
+void glTranslatef(GLfloat, GLfloat, GLfloat) {}
+void glRotatef(GLfloat, GLfloat, GLfloat, GLfloat) {}
+void gluPerspective(GLdouble, GLdouble, GLdouble, GLdouble) {}
 } // extern "C"

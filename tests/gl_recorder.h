@@ -1,5 +1,6 @@
-// A stand-in for the few OpenGL calls that grid drawing makes, linked in place of the real
-// library so that what a mesh sends can be checked without a context.
+// A stand-in for the OpenGL calls that grid drawing and the GL 1.1 scene renderer make,
+// linked in place of the real library so that what a mesh sends can be checked without a
+// context. Only the geometry is recorded.
 #pragma once
 
 #include <GL/gl.h>

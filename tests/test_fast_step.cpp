@@ -2,7 +2,7 @@
 // run, from many states, compared bit for bit after every step; and, at compile time, the
 // lane tables that schedule its pair terms.
 #include "sim/jelly_body.h"
-#include "sim/lattice_lanes.h"
+#include "sim/pair_tables.h"
 #include "sim/step_path.h"
 #include "support/reference_step.h"
 

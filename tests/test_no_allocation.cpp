@@ -1,11 +1,10 @@
-// No allocation per frame: once the first frame has run, the frame driver and the drawing of
-// the floor and the body (through the GL stand-in) allocate nothing. This binary replaces
-// the global operator new to count every allocation made in it.
+// No allocation per frame: once the first frame has run, the frame driver and the GL 1.1
+// renderer's camera and passes (drawn into the GL stand-in) allocate nothing. This binary
+// replaces the global operator new to count every allocation made in it.
 #include "app/frame_driver.h"
 #include "app/scene_state.h"
-#include "mesh/body_skin.h"
 #include "mesh/floor_mesh.h"
-#include "render/gl1/grid_draw.h"
+#include "render/gl1/scene_renderer.h"
 #include "tests/gl_recorder.h"
 
 #include <gtest/gtest.h>
@@ -71,22 +70,21 @@ constexpr int64_t frequency = 1000; // counter ticks per second
 constexpr int frames = 60;          // at 10 per second: the fall, a bounce, the lift from 3 s
 SceneState state;
 
-// What the three passes send: the floor once, the body for its shadow and for itself.
-void draw_as_the_passes(void* skin, const SceneState& scene) {
-    draw_grid(scene.floor_mesh);
-    draw_body_skin(scene.body, *static_cast<GridMesh*>(skin));
-    draw_body_skin(scene.body, *static_cast<GridMesh*>(skin));
+// As the GLUT program draws a frame.
+void setup_camera(void* renderer, const SceneState& scene) {
+    static_cast<Gl1Renderer*>(renderer)->setup_camera(frame_view(scene));
+}
+void draw_passes(void* renderer, const SceneState& scene) {
+    static_cast<Gl1Renderer*>(renderer)->draw_passes(frame_view(scene));
 }
 
 TEST(NoAllocation, FramesAfterTheFirstAllocateNothing) {
     state.counter_frequency = frequency;
     state.body.init();
     build_floor_mesh(state.floor_mesh);
-    GridMesh skin;
-    skin.resize(skin_side);
-    FrameDrawing drawing;
-    drawing.context = &skin;
-    drawing.draw_scene = draw_as_the_passes;
+    state.window_width = state.window_height = 700;
+    Gl1Renderer renderer;
+    const FrameDrawing drawing{&renderer, setup_camera, draw_passes};
     run_frame(state, frequency / 10, drawing); // the first frame may set things up
     const std::size_t frame_vertices = take_gl_recording().vertices.size();
 

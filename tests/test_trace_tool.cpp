@@ -139,6 +139,9 @@ TEST(TraceTool, TickFileMatchesPacedClock) {
     EXPECT_EQ(run_trace("--frequency 3579545 --every 13 --ticks " + scratch() + "/paced").out,
               paced.out);
     EXPECT_EQ(run_trace("--frequency 3579545 --every 13 --ticks -", ticks).out, paced.out);
+    // A line of 64 characters, the most there may be, is read like any other.
+    const std::string padded = std::string(64 - ticks.find('\n'), '0') + ticks;
+    EXPECT_EQ(run_trace("--frequency 3579545 --every 13 --ticks -", padded).out, paced.out);
     // Trailing blank lines end the file like its last line break.
     EXPECT_EQ(run_trace("--frequency 3579545 --every 13 --ticks -", ticks + "\n \r\n").out,
               paced.out);

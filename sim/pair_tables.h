@@ -1,7 +1,6 @@
 // The lane layout of the lattice step: particles four to a vector, each neighbour pair's
-// term formed once, and where that term waits until both particles of the pair have summed
-// it. All of it follows from the lattice shape and is built at compile time; the tests
-// replay it, also at compile time (tests/test_fast_step.cpp).
+// term formed once, and the ring cell where that term waits until both particles of the
+// pair have summed it. All of it follows from the lattice shape and is built at compile time.
 #pragma once
 
 #include "sim/jelly_body.h"
@@ -12,18 +11,6 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
-
-// The backends this build compiles besides the scalar one; a build with JELLY_NO_SIMD has
-// the scalar one only.
-#if !defined(JELLY_NO_SIMD) && defined(__x86_64__)
-#define JELLY_LANES_X86 1 // SSE2, the x86-64 baseline, and AVX2 chosen at run time
-#endif
-#if !defined(JELLY_NO_SIMD) && defined(__aarch64__) && defined(__ARM_NEON)
-#define JELLY_LANES_NEON 1
-#endif
-#if !defined(JELLY_NO_SIMD) && defined(__wasm_simd128__)
-#define JELLY_LANES_WASM 1
-#endif
 
 namespace lattice {
 
@@ -69,14 +56,11 @@ constexpr int half_count = 13;
 
 // Terms wait in rows, one per half and component (row 3h + c): a ring indexed by slot mod 64,
 // then a copy of the ring's first four cells so that a four-lane read may run past its end.
-// Group g writes all its halves while the block before it is summed (block_groups groups to
-// a block). A block reads from 31 slots before its first to its last, and the next block
-// writes the 16 slots after that: 63 in all, so no cell is overwritten before it is read, and
-// no cell read is written meanwhile. The four cells before slot 0 start as zeros.
+// The four cells before slot 0 start as zeros. Why 64 cells suffice: run_blocks.
 constexpr int ring = 64;
 constexpr int row = ring + lanes;
 constexpr int term_count = half_count * 3 * row;
-constexpr int block_groups = 4;
+constexpr int block_groups = 4; // groups summed side by side
 constexpr int blocks = groups / block_groups;
 
 constexpr int ring_cell(int slot) {
@@ -155,74 +139,4 @@ constexpr Tables tables = build_tables();
 
 static_assert(term_count < 65536, "term cells fit in 16 bits");
 
-// Four floats as the compilers' vector type, whose operators are the IEEE operations lane by
-// lane: one instruction where the target has vectors, four where it has not.
-using Float4 = float __attribute__((vector_size(16)));
-
-inline Float4 load_floats(const float* p) {
-    Float4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// The positions and then the velocities by component and slot, and the pair terms. Slots
-// past the last particle hold ghosts: distinct finite positions whose terms are dropped.
-struct Frame {
-    alignas(32) float rows[6][position_row];
-    alignas(32) double terms[term_count];
-};
-
-// Four particles are 24 consecutive floats, x0 y0 z0 u0 | v0 w0 x1 y1 | z1 u1 v1 w1 | x2 ...
-// with (u, v, w) the velocity; these copy them to and from one vector per component. The
-// copy in returns x 2 0 summed over the positions: a NaN unless each |x| is at most half the
-// largest float, so that every difference of two positions is finite.
-inline Float4 from_particles(const Particle* p, Frame& f, int first) {
-    Float4 m[6];
-    std::memcpy(m, p, sizeof m);
-    for (int h = 0; h < 6; h += 3) { // x0 y0 x1 y1, z0 u0 z1 u1, v0 w0 v1 w1; then 2 and 3
-        const Float4 a = m[h], b = m[h + 1], c = m[h + 2];
-        m[h] = __builtin_shufflevector(a, b, 0, 1, 6, 7);
-        m[h + 1] = __builtin_shufflevector(a, c, 2, 3, 4, 5);
-        m[h + 2] = __builtin_shufflevector(b, c, 0, 1, 6, 7);
-    }
-    Float4 probe = {};
-    for (int k = 0; k < 3; ++k) {
-        const Float4 c[2] = {__builtin_shufflevector(m[k], m[k + 3], 0, 2, 4, 6),
-                             __builtin_shufflevector(m[k], m[k + 3], 1, 3, 5, 7)};
-        for (int i = 0; i < 2; ++i) {
-            std::memcpy(&f.rows[2 * k + i][first], &c[i], sizeof c[i]);
-            probe = 2 * k + i < 3 ? probe + c[i] * 2.0f * 0.0f : probe;
-        }
-    }
-    return probe;
-}
-
-inline void to_particles(const Float4 (&c)[6], Particle* p) {
-    Float4 m[6];
-    for (int k = 0; k < 3; ++k) { // x0 y0 x1 y1 and x2 y2 x3 y3, z u likewise, v w likewise
-        m[k] = __builtin_shufflevector(c[2 * k], c[2 * k + 1], 0, 4, 1, 5);
-        m[k + 3] = __builtin_shufflevector(c[2 * k], c[2 * k + 1], 2, 6, 3, 7);
-    }
-    for (int h = 0; h < 6; h += 3) {
-        const Float4 xy = m[h], zu = m[h + 1], vw = m[h + 2];
-        m[h] = __builtin_shufflevector(xy, zu, 0, 1, 4, 5);
-        m[h + 1] = __builtin_shufflevector(vw, xy, 0, 1, 6, 7);
-        m[h + 2] = __builtin_shufflevector(zu, vw, 2, 3, 6, 7);
-    }
-    std::memcpy(p, m, sizeof m);
-}
-
-// Zeros in the lanes of x where those of mask are, by the bits (with `masked`, a backend
-// gives the kernel its AND: on x86 one of doubles, which the multiplies after it take faster).
-struct BitMask {
-    template <class V> static V masked(V x, V mask) {
-        using Bits = decltype(x < x); // integers as wide as the lanes
-        return V(Bits(x) & Bits(mask));
-    }
-};
-
-using Step = void (*)(JellyBody& body, float dt);
-// The backends, each defined in its step_*.cpp and null where this build does not compile it:
-// scalar always, AVX2 on x86-64, and the two-register one for SSE2, NEON or SIMD128.
-extern const Step step_scalar, step_avx2, step_simd128;
 } // namespace lattice
