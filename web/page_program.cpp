@@ -95,14 +95,14 @@ bool run_script(double budget_ms) {
         // Frames before the last need no picture.
         page.scene.advance(page.script.reading(page.next_frame++));
         if (emscripten_get_now() >= until) {
-            show_script_progress(page.next_frame - 1, page.script.frames);
+            show_script_progress(double(page.next_frame - 1), double(page.script.frames));
             return true;
         }
     }
     page.scene.advance(page.script.reading(page.next_frame));
     draw_page();
     page.mode = PageMode::finished;
-    show_script_done(page.script.frames, page.script.fps);
+    show_script_done(double(page.script.frames), double(page.script.fps));
     return false;
 }
 
