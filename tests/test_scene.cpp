@@ -218,6 +218,25 @@ TEST(Scene, RepeatedCounterReadingAdvancesNothing) {
     EXPECT_TRUE(same_particles(state.body, before));
 }
 
+// A restart (the page's) is start again: the scene runs from time 0 at the new reading as a
+// fresh one does, whatever ran before.
+TEST(Scene, StartAgainRunsAsAFreshScene) {
+    Scene fresh = started_scene(7000, 1000);
+    Scene restarted = started_scene(0, 1000);
+    for (int64_t tick = 100; tick <= 4000; tick += 100) {
+        restarted.advance(tick);
+    }
+    restarted.start(7000, 1000);
+    EXPECT_EQ(restarted.time, 0.0);
+    EXPECT_EQ(restarted.prev_time, 0.0);
+    EXPECT_TRUE(same_particles(restarted.body, fresh.body));
+    fresh.advance(7050);
+    restarted.advance(7050);
+    EXPECT_EQ(restarted.time, 0.05);
+    EXPECT_TRUE(same_particles(restarted.body, fresh.body));
+    EXPECT_EQ(restarted.floor_mesh.n, 30);
+}
+
 TEST(Scene, StallsAreCutToHalfASecondOfSimulation) {
     EXPECT_EQ(substep_dt(1.0, 1.3), float((1.3 - 1.0) * 0.01)); // unbounded below 0.5 s
     EXPECT_EQ(substep_dt(1.0, 1.5), float(0.5 * 0.01));
