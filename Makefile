@@ -75,7 +75,7 @@ soak: build
 	@scripts/soak.sh $(BUILD_DIR)
 
 bench: build
-	@$(BUILD_DIR)/bench/jellycube-bench
+	@$(BUILD_DIR)/bench/jellycube-step-timing
 
 # Frames per second in the program's window under a private Xvfb, against a window that only
 # clears and swaps, and a frame split into steps, drawing and swap ($(BUILD_DIR)/frame_timing.md).

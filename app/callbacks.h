@@ -1,13 +1,21 @@
-// Start-up of the scene and the four GLUT callbacks.
+// The GLUT program's state, its start-up and its four callbacks.
 #pragma once
 
-#include <cstdint>
+#include "render/gl1/scene_renderer.h"
+#include "scene/scene.h"
 
-void init_scene(); // clock start, body, floor, textures
-// init_scene with the clock started at `counter_start` on a counter of `counter_frequency`
-// ticks per second; tools that drive frames from a scripted counter start here.
-void init_scene_at(int64_t counter_start, int64_t counter_frequency);
+// The program's one record, the only global, because GLUT's callbacks take no context.
+// Only the start-up and the callbacks reach it; everything below takes what it works on as
+// an argument.
+struct SceneState {
+    Scene scene;
+    Gl1Renderer renderer;
+};
+
+extern SceneState program;
+
+void init_scene(); // clock start, body, floor, textures; a bad texture ends the program
 void on_idle();
 void on_keyboard(unsigned char key, int x, int y);
 void on_reshape(int width, int height);
-void on_display();
+void on_display(); // advance, draw, swap

@@ -2,16 +2,14 @@
 // display (Xvfb serves) and cub.bmp and floor.bmp in the working directory.
 //
 // It opens the window as the program does (700 x 700, RGBA, double-buffered, with depth),
-// starts the scene through init_scene_at on a 60 fps scripted clock and drives frames through
+// starts the scene as the program does, on a 60 fps scripted clock, and drives frames through
 // GLUT's main loop, one display callback a frame, in blocks that take turns so that a busy
 // machine weighs on every mode alike:
 //   clear + swap: glClear and glutSwapBuffers only, the cheapest frame the window can show;
-//   full frame:   run_program_frame, as on_display;
-//   split:        run_frame again, each part closed by glFinish and timed on its own.
+//   full frame:   advance, draw, swap, as the program's on_display;
+//   split:        the same, each part closed by glFinish and timed on its own.
 // Every block continues the same scene, so both full-frame modes see the same motion.
-#include "app/callbacks.h"
-#include "app/frame_driver.h"
-#include "app/program.h"
+#include "render/gl1/scene_start.h"
 
 #include <GL/glut.h>
 
@@ -19,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -49,6 +48,11 @@ struct Timing {
     Clock::time_point part_start;
 };
 
+// The tool's state: GLUT's callbacks take no context.
+Timing timing;
+Scene scene;
+Gl1Renderer renderer;
+
 double seconds_since(Clock::time_point& start) {
     const Clock::time_point now = Clock::now();
     const double seconds = std::chrono::duration<double>(now - start).count();
@@ -63,32 +67,15 @@ void add_part(Timing& timing, Part part) {
     }
 }
 
-void camera_then_start_steps(void* context, const SceneState& state) {
-    program.renderer.setup_camera(frame_view(state));
-    static_cast<Timing*>(context)->part_start = Clock::now();
-}
-
-void split_draw_scene(void* context, const SceneState& state) {
-    Timing& timing = *static_cast<Timing*>(context);
-    add_part(timing, steps);
-    program.renderer.draw_passes(frame_view(state));
-    glFinish(); // so the rasterising is counted with the drawing
-    add_part(timing, drawing);
-    glutSwapBuffers();
-    glFinish();
-    add_part(timing, swapping);
-}
-
 int64_t next_reading(Timing& timing) {
     ++timing.scene_frame;
     return timing.scene_frame * counter_frequency / frames_per_second;
 }
 
 void print_report(const Timing& timing) {
-    const SceneState& scene = program.scene;
     std::printf("Window %d x %d, %d frames per mode in blocks of %d, scene on a %lld fps "
                 "scripted clock.\n\n",
-                scene.window_width, scene.window_height, timing.frames_per_mode, timing.block,
+                renderer.state.width, renderer.state.height, timing.frames_per_mode, timing.block,
                 static_cast<long long>(frames_per_second));
     std::printf("| mode | frames/s | ms per frame |\n|---|---:|---:|\n");
     for (int m = 0; m < mode_count; ++m) {
@@ -96,7 +83,7 @@ void print_report(const Timing& timing) {
         std::printf("| %s | %.1f | %.2f |\n", mode_names[m], 1000.0 / ms, ms);
     }
     const double frame_ms = 1000.0 * timing.seconds[split] / timing.done[split];
-    const char* part_names[part_count] = {"100 steps", "drawing (draw_passes + glFinish)",
+    const char* part_names[part_count] = {"100 steps", "drawing (draw + glFinish)",
                                           "swap (glutSwapBuffers + glFinish)"};
     std::printf("\n| part of a split frame | mean ms | share |\n|---|---:|---:|\n");
     double parts_ms = 0.0;
@@ -105,7 +92,7 @@ void print_report(const Timing& timing) {
         parts_ms += ms;
         std::printf("| %s | %.3f | %.1f %% |\n", part_names[p], ms, 100.0 * ms / frame_ms);
     }
-    std::printf("| rest (event loop, clock, camera) | %.3f | %.1f %% |\n", frame_ms - parts_ms,
+    std::printf("| rest (event loop, clock) | %.3f | %.1f %% |\n", frame_ms - parts_ms,
                 100.0 * (frame_ms - parts_ms) / frame_ms);
     std::printf("| whole frame | %.3f | 100 %% |\n", frame_ms);
 }
@@ -131,8 +118,7 @@ void end_block(Timing& timing) {
     timing.block_start = Clock::now();
 }
 
-void timing_display(void* context) {
-    Timing& timing = *static_cast<Timing*>(context);
+void on_display() {
     timing.part_start = Clock::now();
     switch (timing.mode) {
     case clear_swap:
@@ -141,16 +127,20 @@ void timing_display(void* context) {
         glutSwapBuffers();
         break;
     case full_frame:
-        run_program_frame(next_reading(timing));
+        scene.advance(next_reading(timing));
+        renderer.draw(frame_view(scene));
+        glutSwapBuffers();
         break;
-    default: {
-        FrameDrawing split_drawing;
-        split_drawing.context = &timing;
-        split_drawing.setup_camera = camera_then_start_steps;
-        split_drawing.draw_scene = split_draw_scene;
-        run_frame(program.scene, next_reading(timing), split_drawing);
+    default:
+        scene.advance(next_reading(timing));
+        add_part(timing, steps);
+        renderer.draw(frame_view(scene));
+        glFinish(); // so the rasterising is counted with the drawing
+        add_part(timing, drawing);
+        glutSwapBuffers();
+        glFinish();
+        add_part(timing, swapping);
         break;
-    }
     }
     ++timing.in_block;
     if (timing.in_block == (timing.warm ? timing.block : warm_up_frames)) {
@@ -170,7 +160,6 @@ int positive_option(const char* name, const char* value) {
 } // namespace
 
 int main(int argc, char** argv) {
-    Timing timing; // lives until exit: glutMainLoop does not return
     for (int i = 1; i < argc; i += 2) {
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (std::strcmp(argv[i], "--frames") == 0) {
@@ -195,11 +184,14 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(700, 700);
     glutCreateWindow("jellycube-frame-timing");
-    glutIdleFunc(on_idle);
-    glutReshapeFunc(on_reshape);
+    glutIdleFunc(glutPostRedisplay);
+    glutReshapeFunc([](int width, int height) { renderer.resize(width, height); });
     glutDisplayFunc(on_display);
-    program.display_hook = {timing_display, &timing};
-    init_scene_at(0, counter_frequency);
+    const std::string failure = start_gl1_scene(scene, renderer, 0, counter_frequency);
+    if (!failure.empty()) {
+        std::printf("%s\n", failure.c_str());
+        return 1;
+    }
     timing.block_start = Clock::now();
     glutMainLoop();
     return 0;

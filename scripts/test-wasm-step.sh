@@ -15,7 +15,7 @@ for simd in ON OFF; do
     dir=$prefix-simd-$simd
     emcmake cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DJELLY_SIMD=$simd \
         -DJELLY_GTEST_SOURCE=/usr/src/googletest >/dev/null
-    cmake --build "$dir" -j "$jobs" --target jellycube-trace-node jellycube-step-ratio \
+    cmake --build "$dir" -j "$jobs" --target jellycube-trace-node jellycube-step-timing \
         test_jelly_step test_fast_step test_state_hash test_golden_trace test_golden_trace_O2
     (cd "$dir" && ctest --output-on-failure -j "$jobs" \
         -R '^test_(jelly_step|fast_step|state_hash|golden_trace|golden_trace_O2)$')
@@ -25,5 +25,5 @@ for simd in ON OFF; do
         exit 1
     fi
     echo "test-wasm: JELLY_SIMD=$simd jellycube-trace --hash --fps 60 --seconds 60: $got, as on x86-64"
-    node "$dir/bench/jellycube-step-ratio.js"
+    node "$dir/bench/jellycube-step-timing.js"
 done

@@ -49,15 +49,15 @@ start_xvfb "$work"
     echo
     (cd assets && "$build_dir/bench/jellycube-frame-timing" --frames 600)
     echo
-    echo "## One frame's 100 sub-steps, $(nproc) cores, three rounds taking turns"
+    echo "## The step against the reference and one frame's 100 sub-steps, $(nproc) cores, three rounds taking turns"
     for round in 1 2 3; do
         echo
         echo "Round $round, native:"
         echo
-        "$build_dir/bench/jellycube-frame-steps"
+        "$build_dir/bench/jellycube-step-timing"
         echo
         echo "Round $round, WebAssembly under node $(node --version):"
         echo
-        node "$JELLY_WEB_DIR/bench/jellycube-frame-steps.js"
+        node "$JELLY_WEB_DIR/bench/jellycube-step-timing.js"
     done
 } | tee "$JELLY_WEB_DIR/web_timing.md"

@@ -17,7 +17,7 @@ constexpr int lattice_index(int ix, int iy, int iz) {
 
 struct JellyBody {
     std::vector<Particle> particles; // empty until init, then exactly 125 in index order
-    Vec3 lift{0.0f, 0.0f, 0.0f};     // external acceleration (units/s^2) set by the frame driver
+    Vec3 lift{0.0f, 0.0f, 0.0f};     // external acceleration (units/s^2) set by the scene
     float spacing = 0.0f;            // rest distance between axis neighbours (world units)
 
     // Undeformed cube of edge 1, lowest layer at y = 5.375, spinning at 4 rad/s about the

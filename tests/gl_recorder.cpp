@@ -47,6 +47,7 @@ void glEnable(GLenum) {}
 void glDisable(GLenum) {}
 void glClearColor(GLclampf, GLclampf, GLclampf, GLclampf) {}
 void glClear(GLbitfield) {}
+void glViewport(GLint, GLint, GLsizei, GLsizei) {}
 void glLightfv(GLenum, GLenum, const GLfloat*) {}
 void glMaterialfv(GLenum, GLenum, const GLfloat*) {}
 void glMaterialf(GLenum, GLenum, GLfloat) {}

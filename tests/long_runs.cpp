@@ -1,9 +1,8 @@
-// jellycube-long-run: drives the body through the frame driver's sub-steps on the scripted
+// jellycube-long-run: drives the body through the scene's sub-steps on the scripted
 // clock of the headless tools, and after every sub-step checks that each coordinate is
 // finite and no particle lies below the floor. Prints how close and how far apart lattice
 // neighbours of each class came. Exit status 1 names the first sub-step that broke a rule.
-#include "app/frame_driver.h"
-#include "app/scene_state.h"
+#include "scene/scene.h"
 #include "support/frame_script.h"
 
 #include <algorithm>
@@ -21,7 +20,7 @@ constexpr const char* purpose =
     "sub-step (coordinates finite, no particle below the floor) and prints the smallest and\n"
     "largest distances seen between lattice neighbours of each class.";
 
-// The frames of a run that are also run through run_frame itself and compared bit for bit,
+// The frames of a run that are also run through Scene::advance itself and compared bit for bit,
 // which shows that the sub-steps below are the very ones the program takes.
 constexpr int64_t twin_frames = 3000;
 
@@ -134,11 +133,11 @@ bool same_bits(const JellyBody& a, const JellyBody& b) {
 int main(int argc, char** argv) {
     const FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose);
 
-    SceneState state;
+    Scene state;
     state.counter_start = 0;
     state.counter_frequency = script.frequency;
     state.body.init();
-    SceneState twin = state;
+    Scene twin = state;
 
     const std::array<PairList, 3> pairs = neighbour_pairs();
     Extremes extremes[3];
@@ -149,7 +148,7 @@ int main(int argc, char** argv) {
 
     for (int64_t k = 1; k <= script.frames; ++k) {
         const int64_t now = script.reading(k);
-        // The clock update, lift and sub-step length of run_frame, one sub-step at a time.
+        // The clock update, lift and sub-step length of Scene::advance, one sub-step at a time.
         state.prev_time = state.time;
         state.time = double(now - state.counter_start) / double(state.counter_frequency);
         const float lift = lift_at(state.time);
@@ -174,9 +173,9 @@ int main(int argc, char** argv) {
             }
         }
         if (k <= twin_frames) {
-            run_frame(twin, now);
+            twin.advance(now);
             if (!same_bits(state.body, twin.body) || state.time != twin.time) {
-                std::printf("FAIL: frame %lld differs from run_frame's\n", (long long)k);
+                std::printf("FAIL: frame %lld differs from Scene::advance's\n", (long long)k);
                 return 1;
             }
         }

@@ -120,19 +120,9 @@ TEST(BmpDecode, RefusesOtherBitCountsAndUnusableWidthsBeforeReadingPixels) {
     }
 }
 
-// This process's id, or its parent's where it is a death test's child: on Windows the child
-// is a new process that runs the test again, and must name the same files.
+// This process's id, so that runs side by side name their own files.
 const std::string& run_tag() {
-    static const std::string tag = [] {
-        const char* inherited = std::getenv("JELLY_BMP_TEST_TAG");
-        const std::string own = inherited != nullptr ? inherited : std::to_string(getpid());
-#if defined(_WIN32)
-        _putenv_s("JELLY_BMP_TEST_TAG", own.c_str());
-#else
-        setenv("JELLY_BMP_TEST_TAG", own.c_str(), 1);
-#endif
-        return own;
-    }();
+    static const std::string tag = std::to_string(getpid());
     return tag;
 }
 
@@ -144,40 +134,23 @@ std::string write_temp(const char* name, const Bytes& bytes, size_t cut) {
     return path;
 }
 
-// Runs in the death test's child, whose standard output alone is matched, not its errors.
-void read_or_exit_showing_stdout(const std::string& path) {
-    dup2(STDERR_FILENO, STDOUT_FILENO);
-    std::freopen("/dev/null", "w", stderr);
-    BmpImage image;
-    read_bmp_file_or_exit(path.c_str(), image);
-    std::printf("returned with width %d\n", image.width);
-    std::exit(0);
-}
-
-// `text` as a regular expression that matches it alone, in GoogleTest's POSIX and simple
-// syntaxes alike: Windows paths hold backslashes, every path a dot.
-std::string literally(const std::string& text) {
-    std::string pattern;
-    for (char c : text) {
-        if (std::strchr("\\.^$|()[]{}*+?", c) != nullptr) {
-            pattern += '\\';
-        }
-        pattern += c;
-    }
-    return pattern;
-}
-
-TEST(BmpFileDeathTest, FailureWritesOneLineToStandardOutputAndExitsWith1) {
-    GTEST_FLAG_SET(death_test_style, "fast"); // the child sees this process's files
-    const std::tuple<std::string, int, std::string> cases[] = {
-        // path, status, output line (the path follows on a failure)
-        {::testing::TempDir() + "jelly_bmp_no_such_dir/cub.bmp", 1, "can't open "},
-        {write_temp("short.bmp", make_file(8, 8), 1), 1, "invalid format of "},
-        {write_temp("good.bmp", make_file(8, 8), 0), 0, "returned with width 8"},
+// A file's status and the program's line for it: the path follows the words on a failure;
+// the end-to-end tests check that the programs print it and exit with 1.
+TEST(BmpFile, StatusAndFailureLine) {
+    const std::tuple<std::string, BmpStatus, std::string> cases[] = {
+        {::testing::TempDir() + "jelly_bmp_no_such_dir/cub.bmp", BmpStatus::cannot_open,
+         "can't open "},
+        {write_temp("short.bmp", make_file(8, 8), 1), BmpStatus::invalid_format,
+         "invalid format of "},
+        {write_temp("good.bmp", make_file(8, 8), 0), BmpStatus::ok, ""},
     };
-    for (const auto& [path, status, output] : cases) {
-        EXPECT_EXIT(read_or_exit_showing_stdout(path), ::testing::ExitedWithCode(status),
-                    "^" + literally(output + (status == 1 ? path : "")) + "\n$");
+    for (const auto& [path, status, words] : cases) {
+        BmpImage image;
+        EXPECT_EQ(read_bmp_file(path.c_str(), image), status) << path;
+        EXPECT_EQ(image.width, status == BmpStatus::ok ? 8 : 0) << path;
+        if (status != BmpStatus::ok) {
+            EXPECT_EQ(bmp_failure_line(path.c_str(), status), words + path);
+        }
         std::remove(path.c_str());
     }
 }

@@ -1,6 +1,6 @@
 // Ten seconds of motion at 60 frames per second, checked to the last bit. The same
 // source is built at several optimisation levels; all must give these bits.
-#include "app/frame_driver.h"
+#include "scene/scene.h"
 #include "sim/step_path.h"
 
 #include <gtest/gtest.h>
@@ -41,11 +41,11 @@ TEST_P(GoldenTrace, SixHundredFramesAtSixtyFps) {
         GTEST_SKIP() << "this build or CPU cannot run " << step_path_name(GetParam());
     }
     const int64_t frequency = 1000000;
-    SceneState state;
+    Scene state;
     state.counter_frequency = frequency;
     state.body.init();
     for (int64_t k = 1; k <= 600; ++k) {
-        run_frame(state, k * frequency / 60);
+        state.advance(k * frequency / 60);
     }
 
     const Golden golden[] = {

@@ -1,10 +1,8 @@
-// No allocation per frame: once the first frame has run, the frame driver and the GL 1.1
-// renderer's camera and passes (drawn into the GL stand-in) allocate nothing. This binary
+// No allocation per frame: once the first frame has run, the scene's advance and the GL 1.1
+// renderer's draw (drawn into the GL stand-in) allocate nothing. This binary
 // replaces the global operator new to count every allocation made in it.
-#include "app/frame_driver.h"
-#include "app/scene_state.h"
-#include "mesh/floor_mesh.h"
 #include "render/gl1/scene_renderer.h"
+#include "scene/scene.h"
 #include "tests/gl_recorder.h"
 
 #include <gtest/gtest.h>
@@ -68,24 +66,19 @@ namespace {
 
 constexpr int64_t frequency = 1000; // counter ticks per second
 constexpr int frames = 60;          // at 10 per second: the fall, a bounce, the lift from 3 s
-SceneState state;
+Scene state;
+Gl1Renderer renderer;
 
-// As the GLUT program draws a frame.
-void setup_camera(void* renderer, const SceneState& scene) {
-    static_cast<Gl1Renderer*>(renderer)->setup_camera(frame_view(scene));
-}
-void draw_passes(void* renderer, const SceneState& scene) {
-    static_cast<Gl1Renderer*>(renderer)->draw_passes(frame_view(scene));
+// As the GLUT program's frame: advance, draw (into the GL stand-in).
+void frame(int64_t now) {
+    state.advance(now);
+    renderer.draw(frame_view(state));
 }
 
 TEST(NoAllocation, FramesAfterTheFirstAllocateNothing) {
-    state.counter_frequency = frequency;
-    state.body.init();
-    build_floor_mesh(state.floor_mesh);
-    state.window_width = state.window_height = 700;
-    Gl1Renderer renderer;
-    const FrameDrawing drawing{&renderer, setup_camera, draw_passes};
-    run_frame(state, frequency / 10, drawing); // the first frame may set things up
+    state.start(0, frequency);
+    renderer.resize(700, 700);
+    frame(frequency / 10); // the first frame may set things up
     const std::size_t frame_vertices = take_gl_recording().vertices.size();
 
     const long at_reserve = allocations;
@@ -93,7 +86,7 @@ TEST(NoAllocation, FramesAfterTheFirstAllocateNothing) {
     ASSERT_GE(allocations - at_reserve, 2) << "the counting operator new is not in use";
     const long before = allocations;
     for (int k = 2; k <= frames + 1; ++k) {
-        run_frame(state, k * frequency / 10, drawing);
+        frame(k * frequency / 10);
     }
     const long counted = allocations - before;
     const std::size_t sent = take_gl_recording().vertices.size();

@@ -1,6 +1,6 @@
 // The state hash: the bytes it reads, and a minute at 60 frames per second pinned on every
 // backend, so that the same line comes out on every machine.
-#include "app/frame_driver.h"
+#include "scene/scene.h"
 #include "sim/step_path.h"
 #include "support/state_hash.h"
 
@@ -36,11 +36,11 @@ TEST_P(StateHashGolden, OneMinuteAtSixtyFps) {
         GTEST_SKIP() << "this build or CPU cannot run " << step_path_name(GetParam());
     }
     const int64_t frequency = 1000000;
-    SceneState state;
+    Scene state;
     state.counter_frequency = frequency;
     state.body.init();
     for (int64_t k = 1; k <= 3600; ++k) {
-        run_frame(state, k * frequency / 60);
+        state.advance(k * frequency / 60);
     }
     set_step_path(StepPath::automatic);
     EXPECT_EQ(state_hash_text(state.body), "d585549377aadd7c");

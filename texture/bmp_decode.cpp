@@ -2,7 +2,6 @@
 #include "texture/bmp_decode.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -128,19 +127,7 @@ BmpStatus read_bmp_file(const char* name, BmpImage& out) {
     return status;
 }
 
-void read_bmp_file_or_exit(const char* name, BmpImage& out) {
-    const BmpStatus status = read_bmp_file(name, out);
-    if (status != BmpStatus::ok) {
-        exit_for_bmp_failure(name, status);
-    }
-}
-
-void exit_for_bmp_failure(const char* name, BmpStatus status) {
-    if (status == BmpStatus::cannot_open) {
-        std::printf("can't open %s\n", name);
-    } else {
-        std::printf("invalid format of %s\n", name);
-    }
-    std::fflush(stdout);
-    std::exit(1);
+std::string bmp_failure_line(const char* name, BmpStatus status) {
+    return (status == BmpStatus::cannot_open ? "can't open " : "invalid format of ") +
+           std::string(name);
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 enum class BmpStatus {
     ok,
@@ -55,11 +56,7 @@ BmpStatus decode_bmp(const unsigned char* data, size_t size, BmpImage& out);
 // The same from the file `name`, opened with mode "rb".
 BmpStatus read_bmp_file(const char* name, BmpImage& out);
 
-// read_bmp_file, except that a failure ends the process as exit_for_bmp_failure does.
-// Returns only on success.
-void read_bmp_file_or_exit(const char* name, BmpImage& out);
-
-// For a `status` other than ok: writes "can't open NAME" (cannot_open) or "invalid format of
-// NAME" (anything else) and a line break to standard output, and ends the process with
-// status 1. A texture that decodes but cannot be uploaded ends the same way.
-[[noreturn]] void exit_for_bmp_failure(const char* name, BmpStatus status);
+// The one line a program shows for a `status` other than ok: "can't open NAME"
+// (cannot_open) or "invalid format of NAME" (anything else, and a texture that decodes but
+// cannot be uploaded).
+std::string bmp_failure_line(const char* name, BmpStatus status);

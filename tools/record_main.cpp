@@ -2,9 +2,8 @@
 // and passes, into an offscreen framebuffer, and writes chosen frames as PNG files (24-bit
 // BMP files where built without libpng, as on Windows). On X11 systems it needs an X display
 // for its GL context (Xvfb serves); no window is shown.
-#include "app/callbacks.h"
-#include "app/program.h"
 #include "render/gl1/offscreen_target.h"
+#include "render/gl1/scene_start.h"
 #include "support/frame_script.h"
 
 #if defined(JELLY_RECORD_BMP)
@@ -176,12 +175,19 @@ int main(int argc, char** argv) {
     image.width = width;
     image.height = height;
 
-    // The program's start-up, then its reshape callback with the target's size, as GLUT
-    // reports a window's size before its first frame.
-    init_scene_at(0, script.frequency);
-    on_reshape(width, height);
+    // The program's start-up, then the target's size, as GLUT reports a window's size before
+    // its first frame.
+    Scene scene;
+    Gl1Renderer renderer;
+    const std::string failure = start_gl1_scene(scene, renderer, 0, script.frequency);
+    if (!failure.empty()) {
+        std::printf("%s\n", failure.c_str()); // the program's line, where the program shows it
+        return 1;
+    }
+    renderer.resize(width, height);
     for (int64_t k = 1; k <= script.frames; ++k) {
-        draw_program_frame(script.reading(k));
+        scene.advance(script.reading(k));
+        renderer.draw(frame_view(scene));
         if (!script.shows(k)) {
             continue;
         }

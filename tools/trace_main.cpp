@@ -1,7 +1,6 @@
-// jellycube-trace: runs the frame driver on a scripted clock, with no display, and prints
+// jellycube-trace: advances the scene on a scripted clock, with no display, and prints
 // the body's particles, or one summary row per frame, as CSV on standard output.
-#include "app/frame_driver.h"
-#include "app/scene_state.h"
+#include "scene/scene.h"
 #include "support/frame_script.h"
 #include "support/state_hash.h"
 
@@ -22,7 +21,7 @@ constexpr const char* purpose =
     "--every K. Floats are printed with %.9g (enough to read back every float exactly),\n"
     "time with %.17g.";
 
-void print_particles(int64_t frame, const SceneState& state) {
+void print_particles(int64_t frame, const Scene& state) {
     for (size_t p = 0; p < state.body.particles.size(); ++p) {
         const Particle& particle = state.body.particles[p];
         const Vec3& x = particle.position;
@@ -32,8 +31,8 @@ void print_particles(int64_t frame, const SceneState& state) {
     }
 }
 
-// dt and lift are the very floats the frame used: substep_dt is the driver's own rounding.
-void print_summary(int64_t frame, const SceneState& state) {
+// dt and lift are the very floats the frame used: substep_dt is the scene's own rounding.
+void print_summary(int64_t frame, const Scene& state) {
     double sum_x = 0.0;
     double sum_y = 0.0;
     double sum_z = 0.0;
@@ -95,10 +94,8 @@ int main(int argc, char** argv) {
     using Clock = std::chrono::steady_clock;
     constexpr Clock::duration flush_interval = std::chrono::seconds(1);
 
-    SceneState state; // the tool's own scene: the program-wide one is never touched
-    state.counter_start = 0;
-    state.counter_frequency = script.frequency;
-    state.body.init();
+    Scene state;
+    state.start(0, script.frequency);
 
     if (!hash) {
         std::puts(summary ? "frame,time,dt,lift,cx,cy,cz,min_y,max_y"
@@ -110,7 +107,7 @@ int main(int argc, char** argv) {
     Clock::time_point last_flush = Clock::now();
     bool unflushed = false; // rows printed since last_flush
     for (int64_t k = 1; k <= script.frames; ++k) {
-        run_frame(state, script.reading(k));
+        state.advance(script.reading(k));
         if (hash) {
             continue;
         }

@@ -28,11 +28,6 @@ int main(int argc, char** argv) {
         show_message(error.c_str());
         return 0;
     }
-    if (page.mode == PageMode::scripted) {
-        // The scripted clock reads 0 at the start, as in the tools.
-        page.scene.counter_start = 0;
-        page.scene.counter_frequency = page.script.frequency;
-    }
     show_controls(page.mode == PageMode::scripted ? "scripted" : "live");
     start_callbacks();
     return 0;

@@ -31,13 +31,13 @@ EM_BOOL on_animation_frame(double, void*) {
 
 void fit_canvas(int32_t inner_width, int32_t inner_height) {
     const int32_t side = canvas_side(inner_width, inner_height);
-    if (side == page.scene.window_width && side == page.scene.window_height) {
+    if (side == page.renderer.state.width && side == page.renderer.state.height) {
         return;
     }
     // The drawing buffer has the canvas's size in CSS pixels, as the program's window has.
     emscripten_set_canvas_element_size("#canvas", side, side);
     emscripten_set_element_css_size("#canvas", side, side);
-    reshape_page(side, side);
+    page.renderer.resize(side, side);
     if (!page_runs_frames() || page.paused) {
         redraw_page(); // a resized canvas is cleared, and no frame may come to fill it
     }

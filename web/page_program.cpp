@@ -1,9 +1,7 @@
 // The one instance of the browser program's state, its start-up and its frames.
 #include "web/page_program.h"
 
-#include "app/clock.h"
-#include "app/frame_driver.h"
-#include "mesh/floor_mesh.h"
+#include "scene/clock.h"
 #include "texture/default_textures.h"
 #include "web/page_view.h"
 
@@ -20,20 +18,25 @@ namespace {
 
 constexpr double fps_window_seconds = 0.5; // the readout's averaging time
 
-void setup_camera(void*, const SceneState& state) {
-    page.renderer.setup_camera(frame_view(state));
-}
-
-void draw_scene(void*, const SceneState& state) {
-    page.renderer.draw_passes(frame_view(state));
+// The frame's drawing; the browser shows the canvas when the callback returns.
+void draw_page() {
+    page.renderer.draw(frame_view(page.scene));
     if (page.frames_drawn++ == 0) {
         mark_time("jellycube-first-frame");
     }
     page.redraw_pending = false;
 }
 
-uint32_t& texture_of(int which) {
-    return which == 0 ? page.scene.cube_texture : page.scene.floor_texture;
+// A BMP file's bytes into the renderer's cube (0) or floor (1) texture.
+TextureLoad set_page_texture(int which, const unsigned char* data, size_t size) {
+    BmpImage image;
+    if (decode_bmp(data, size, image) != BmpStatus::ok) {
+        return TextureLoad::invalid_format;
+    }
+    const SceneTexture texture = which == 0 ? SceneTexture::cube : SceneTexture::floor;
+    return page.renderer.set_texture(texture, image) == TextureStatus::ok
+               ? TextureLoad::ok
+               : TextureLoad::upload_failed;
 }
 
 // Live scene time stands still while the page is paused or has no context: the clock's
@@ -59,19 +62,18 @@ void set_held(bool paused, bool context_lost) {
 
 // The shaders, buffers and both textures into the current context.
 bool make_gl_objects(std::string& error) {
-    if (!page.renderer.init(page.scene.floor_mesh, error)) {
+    if (!page.renderer.create(page.scene.floor_mesh, error)) {
         return false;
     }
     const char* names[] = {"cube", "floor"};
     for (int which = 0; which < 2; ++which) {
         const std::vector<unsigned char>& file = page.texture_files[which];
-        texture_of(which) = 0; // a name from a lost context is gone with it
-        if (load_texture(file.data(), file.size(), texture_of(which)) != TextureLoad::ok) {
+        if (set_page_texture(which, file.data(), file.size()) != TextureLoad::ok) {
             error = std::string("The ") + names[which] + " texture could not be uploaded.";
             return false;
         }
     }
-    glViewport(0, 0, page.scene.window_width, page.scene.window_height);
+    page.renderer.resize(page.renderer.state.width, page.renderer.state.height);
     return true;
 }
 
@@ -89,18 +91,18 @@ void count_frame_for_readout() {
 
 bool run_script(double budget_ms) {
     const double until = emscripten_get_now() + budget_ms;
-    const FrameDrawing drawing{nullptr, setup_camera, draw_scene};
     while (page.next_frame < page.script.frames) {
         // Frames before the last need no picture.
-        run_frame(page.scene, page.script.reading(page.next_frame++));
+        page.scene.advance(page.script.reading(page.next_frame++));
         if (emscripten_get_now() >= until) {
-            show_script_progress(page.next_frame - 1, page.script.frames);
+            show_script_progress(double(page.next_frame - 1), double(page.script.frames));
             return true;
         }
     }
-    run_frame(page.scene, page.script.reading(page.next_frame), drawing);
+    page.scene.advance(page.script.reading(page.next_frame));
+    draw_page();
     page.mode = PageMode::finished;
-    show_script_done(page.script.frames, page.script.fps);
+    show_script_done(double(page.script.frames), double(page.script.fps));
     return false;
 }
 
@@ -129,12 +131,12 @@ bool start_page(std::string& error) {
     }
     mark_time("jellycube-context-made");
 
-    SceneState& scene = page.scene;
-    // The clock starts first, so start-up falls into the first frame's interval.
-    scene.counter_start = clock_ticks();
-    scene.counter_frequency = clock_ticks_per_second();
-    scene.body.init();
-    build_floor_mesh(scene.floor_mesh);
+    if (page.mode == PageMode::scripted) {
+        page.scene.start(0, page.script.frequency); // read 0 at the start, as in the tools
+    } else {
+        // The clock starts first, so start-up falls into the first frame's interval.
+        page.scene.start(clock_ticks(), clock_ticks_per_second());
+    }
     page.texture_files[0] = encode_bmp24(make_cube_texture());
     page.texture_files[1] = encode_bmp24(make_floor_texture());
     mark_time("jellycube-textures-made");
@@ -167,12 +169,6 @@ bool page_runs_frames() {
     return !page.context_lost && (page.mode == PageMode::live || page.mode == PageMode::scripted);
 }
 
-void reshape_page(int32_t width, int32_t height) {
-    glViewport(0, 0, width, height);
-    page.scene.window_width = width;
-    page.scene.window_height = height;
-}
-
 bool page_animation_frame(double budget_ms) {
     if (!page_runs_frames()) {
         return false;
@@ -181,7 +177,8 @@ bool page_animation_frame(double budget_ms) {
         return run_script(budget_ms);
     }
     if (!page.paused) {
-        run_frame(page.scene, clock_ticks(), FrameDrawing{nullptr, setup_camera, draw_scene});
+        page.scene.advance(clock_ticks());
+        draw_page();
         count_frame_for_readout();
     } else if (page.redraw_pending) {
         redraw_page();
@@ -193,16 +190,11 @@ void redraw_page() {
     if (page.mode == PageMode::scripted || page.context_lost) {
         return; // the script's last frame is yet to come, or nothing can be drawn
     }
-    setup_camera(nullptr, page.scene);
-    draw_scene(nullptr, page.scene);
+    draw_page();
 }
 
 void restart_page() {
-    SceneState& scene = page.scene;
-    scene.counter_start = clock_held() ? page.held_at : clock_ticks();
-    scene.time = 0.0;
-    scene.prev_time = 0.0;
-    scene.body.init();
+    page.scene.start(clock_held() ? page.held_at : clock_ticks(), page.scene.counter_frequency);
     page.redraw_pending = page.paused;
 }
 
@@ -222,7 +214,7 @@ bool page_takes_textures() {
 }
 
 TextureLoad replace_page_texture(int which, const unsigned char* data, size_t size) {
-    const TextureLoad status = load_texture(data, size, texture_of(which));
+    const TextureLoad status = set_page_texture(which, data, size);
     if (status != TextureLoad::ok) {
         return status;
     }

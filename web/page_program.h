@@ -3,9 +3,8 @@
 // the start-up, the callbacks and the page's controls reach it.
 #pragma once
 
-#include "app/scene_state.h"
 #include "render/webgl2/scene_renderer.h"
-#include "render/webgl2/texture_upload.h"
+#include "scene/scene.h"
 #include "support/frame_script.h"
 
 #include <cstdint>
@@ -20,7 +19,7 @@ enum class PageMode {
 };
 
 struct PageProgram {
-    SceneState scene;
+    Scene scene;
     WebGl2Renderer renderer;
     PageMode mode = PageMode::live;
     bool paused = false;         // live mode: scene time stands still
@@ -39,9 +38,10 @@ struct PageProgram {
 
 extern PageProgram page;
 
-// Start-up: the WebGL 2 context on #canvas, the scene, the default textures drawn by the
-// code that draws assets/*.bmp and read through the BMP decoder, the extension list to the
-// console. Returns false with the message for the page in `error`.
+// Start-up: the WebGL 2 context on #canvas, the scene (on the page's clock, or at reading 0
+// of the script's in scripted mode), the default textures drawn by the code that draws
+// assets/*.bmp and read through the BMP decoder, the extension list to the console.
+// Returns false with the message for the page in `error`.
 bool start_page(std::string& error);
 
 // The browser took the context away: frames stop and live scene time stands still.
@@ -51,9 +51,6 @@ void lose_page_context();
 bool restore_page_context(std::string& error);
 // Whether animation frames are wanted: a live page or a script under way, with a context.
 bool page_runs_frames();
-
-// Sets the scene's window size and the viewport (pixels); the next frame's camera uses it.
-void reshape_page(int32_t width, int32_t height);
 
 // Live mode: one frame at the page's clock, or while paused nothing but a redraw when the
 // canvas has changed size. Scripted mode: the script's frames for up to `budget_ms`
@@ -72,6 +69,11 @@ void stop_page();                 // Esc: no more frames
 
 // Whether the page takes a new texture: not after Esc, not without a context.
 bool page_takes_textures();
+enum class TextureLoad {
+    ok,
+    invalid_format, // the decoder refused the file
+    upload_failed,  // WebGL reported an error (out of memory, a lost context)
+};
 // Replaces the cube's (which = 0) or the floor's (which = 1) texture with the `size` bytes of
 // a BMP file at `data`. A refused file leaves the texture as it was.
 TextureLoad replace_page_texture(int which, const unsigned char* data, size_t size);

@@ -1,16 +1,17 @@
 // What the program tells the page around the canvas: the messages, the frames-per-second
-// readout and its state. Each goes to a function of the page's own script (jellycube.html),
-// which sets text only as text.
+// readout and its state. Each is a function of the page's own script (jellycube.html,
+// window.jellyPage), which sets text only as text.
 #pragma once
 
-#include <cstdint>
-
+extern "C" {
 void show_message(const char* text); // "" clears it
 void show_fps(double frames_per_second);
-void show_script_progress(int64_t frame, int64_t frames);
+// "Running frame FRAME of FRAMES..." while a script runs.
+void show_script_progress(double frame, double frames);
 // Frame `frame` of the script is drawn: the page marks its body with data-frame="frame".
-void show_script_done(int64_t frame, int64_t fps);
+void show_script_done(double frame, double fps);
 // The controls that apply in `mode`: "live", "scripted", "lost" (no context) or "stopped".
 void show_controls(const char* mode);
 // A performance mark `name` at this moment, for timing the start-up from outside.
 void mark_time(const char* name);
+}

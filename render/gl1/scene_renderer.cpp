@@ -43,14 +43,11 @@ void set_enabled(GLenum capability, bool on) {
     }
 }
 
-GLuint texture_name(const FrameView& view, PassTexture texture) {
-    return texture == PassTexture::cube ? view.cube_texture : view.floor_texture;
-}
-
 // One pass: its state, its matrix, its geometry; then texturing, texture-coordinate
 // generation and the depth test back as the frame has them, and the view transform restored.
 // Lighting is left as the pass set it: the next pass sets its own.
-void draw_pass(const PassState& pass, const FrameView& view, GridMesh& skin) {
+void draw_pass(const PassState& pass, const FrameView& view, const RendererState& state,
+               GridMesh& skin) {
     set_enabled(GL_LIGHTING, pass.lit);
     if (!pass.lit) {
         glColor3fv(pass.colour.data());
@@ -64,7 +61,8 @@ void draw_pass(const PassState& pass, const FrameView& view, GridMesh& skin) {
     }
     if (pass.texture != PassTexture::none) {
         glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, texture_name(view, pass.texture));
+        glBindTexture(GL_TEXTURE_2D,
+                      pass.texture == PassTexture::cube ? state.cube_texture : state.floor_texture);
     }
     if (pass.flatten) {
         // Derived from the light every frame, so the shadow always agrees with it.
@@ -94,21 +92,33 @@ Gl1Renderer::Gl1Renderer() {
     skin.resize(skin_side);
 }
 
-void Gl1Renderer::setup_camera(const FrameView& view) const {
+bool Gl1Renderer::create(const GridMesh&, std::string&) {
+    state.cube_texture = state.floor_texture = 0;
+    return true;
+}
+
+void Gl1Renderer::resize(int32_t width, int32_t height) {
+    glViewport(0, 0, width, height);
+    state.width = width;
+    state.height = height;
+}
+
+void Gl1Renderer::setup_camera(double time) const {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(field_of_view_degrees, projection_aspect(view.window_width, view.window_height),
+    gluPerspective(field_of_view_degrees, projection_aspect(state.width, state.height),
                    near_distance, far_distance);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -eye_distance);
     glRotatef(tilt_degrees, 1.0f, 0.0f, 0.0f);
-    glRotatef(view_turn_degrees(view.time), 0.0f, 1.0f, 0.0f);
+    glRotatef(view_turn_degrees(time), 0.0f, 1.0f, 0.0f);
 }
 
-void Gl1Renderer::draw_passes(const FrameView& view) {
+void Gl1Renderer::draw(const FrameView& view) {
+    setup_camera(view.time);
     begin_frame();
     for (const PassState& pass : scene_passes) {
-        draw_pass(pass, view, skin);
+        draw_pass(pass, view, state, skin);
     }
 }

@@ -1,7 +1,8 @@
-// The GL side of texture loading: BMP pixels into the bound texture's mipmap chain.
+// The GL side of texture loading: decoded BMP pixels into a texture's mipmap chain.
 #include "render/gl1/texture_upload.h"
 
 #include "render/gl1/gl_errors.h"
+#include "render/gl1/scene_renderer.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -34,23 +35,13 @@ bool upload_mipmapped(const BmpImage& image) {
     return built == 0 && take_gl_error() == GL_NO_ERROR;
 }
 
-void load_bmp_texture(const char* name) {
-    BmpImage image;
-    read_bmp_file_or_exit(name, image);
-    if (!upload_mipmapped(image)) {
-        exit_for_bmp_failure(name, BmpStatus::invalid_format);
+TextureStatus Gl1Renderer::set_texture(SceneTexture which, const BmpImage& image) {
+    uint32_t& texture = state.texture(which);
+    if (texture == 0) {
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        texture = name;
     }
-}
-
-void load_scene_textures(uint32_t& cube_texture, uint32_t& floor_texture) {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    cube_texture = name;
-    glBindTexture(GL_TEXTURE_2D, cube_texture);
-    load_bmp_texture("cub.bmp");
-
-    glGenTextures(1, &name);
-    floor_texture = name;
-    glBindTexture(GL_TEXTURE_2D, floor_texture);
-    load_bmp_texture("floor.bmp");
+    glBindTexture(GL_TEXTURE_2D, texture);
+    return upload_mipmapped(image) ? TextureStatus::ok : TextureStatus::upload_failed;
 }

@@ -6,6 +6,7 @@
 #include "render/grid_arrays.h"
 #include "render/scene_passes.h"
 #include "render/scene_view.h"
+#include "render/webgl2/texture_upload.h"
 
 #include <GLES3/gl3.h>
 
@@ -57,7 +58,8 @@ WebGl2Renderer::WebGl2Renderer() {
     body_vertices.resize(size_t(body_skin_vertex_count) * grid_vertex_floats);
 }
 
-bool WebGl2Renderer::init(const GridMesh& floor, std::string& error) {
+bool WebGl2Renderer::create(const GridMesh& floor, std::string& error) {
+    state.cube_texture = state.floor_texture = 0;
     if (!build_shader_program(shaders, error)) {
         return false;
     }
@@ -77,12 +79,33 @@ bool WebGl2Renderer::init(const GridMesh& floor, std::string& error) {
     return true;
 }
 
-void WebGl2Renderer::setup_camera(const FrameView& frame) {
-    projection = projection_matrix(frame.window_width, frame.window_height);
-    view = view_matrix(frame.time);
+TextureStatus WebGl2Renderer::set_texture(SceneTexture which, const BmpImage& image) {
+    // Errors of earlier calls are not this upload's; WebGL keeps one flag per kind of error.
+    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    const GLuint made = upload_texture(image);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteTextures(1, &made);
+        return TextureStatus::upload_failed;
+    }
+    uint32_t& texture = state.texture(which);
+    const GLuint old = texture;
+    texture = made;
+    if (old != 0) {
+        glDeleteTextures(1, &old);
+    }
+    return TextureStatus::ok;
 }
 
-void WebGl2Renderer::draw_passes(const FrameView& frame) {
+void WebGl2Renderer::resize(int32_t width, int32_t height) {
+    glViewport(0, 0, width, height);
+    state.width = width;
+    state.height = height;
+}
+
+void WebGl2Renderer::draw(const FrameView& frame) {
+    const Matrix4 projection = projection_matrix(state.width, state.height);
+    const Matrix4 view = view_matrix(frame.time);
     // State of the whole frame, set again every frame: depth test on with GL_LESS and clear
     // depth 1, depth writes on; back faces culled, counter-clockwise front faces; no
     // blending; the clear colour; the shader pair with the camera, light 0 at light_position
@@ -129,8 +152,8 @@ void WebGl2Renderer::draw_passes(const FrameView& frame) {
         glUniform1i(at.sphere_map, pass.sphere_map);
         glUniform1i(at.textured, pass.texture != PassTexture::none);
         if (pass.texture != PassTexture::none) {
-            glBindTexture(GL_TEXTURE_2D, pass.texture == PassTexture::cube ? frame.cube_texture
-                                                                           : frame.floor_texture);
+            glBindTexture(GL_TEXTURE_2D, pass.texture == PassTexture::cube ? state.cube_texture
+                                                                           : state.floor_texture);
         }
         // Derived from the light every frame, so the shadow always agrees with it.
         const Matrix4 modelview =

@@ -1,12 +1,14 @@
 // The WebGL 2 renderer of the scene: the camera as matrices, then the floor, shadow and body
 // passes of the shared pass table, drawn from vertex buffers by the shader pair. It draws
-// what it is given and presents nothing: the browser shows the canvas after the frame.
+// what it is given and presents nothing: the browser shows the canvas after the frame. The
+// same verbs as Gl1Renderer.
 #pragma once
 
 #include "mesh/grid_mesh.h"
 #include "render/frame_view.h"
 #include "render/transform.h"
 #include "render/webgl2/shader_program.h"
+#include "texture/bmp_decode.h"
 
 #include <string>
 #include <vector>
@@ -25,15 +27,18 @@ struct WebGl2Renderer {
     int32_t floor_index_count = 0;
     int32_t body_index_count = 0;
 
-    Matrix4 projection{}; // set by setup_camera for the frame
-    Matrix4 view{};
+    RendererState state;
 
     WebGl2Renderer();
     // Builds the shaders and the buffers, the floor's filled from `floor` once (needs a
-    // current WebGL 2 context). Returns false with the reason in `error`.
-    bool init(const GridMesh& floor, std::string& error);
-    // The projection for the view's window size and the orbiting view for its time.
-    void setup_camera(const FrameView& view);
-    // Draws the passes into the drawing buffer with the camera of setup_camera.
-    void draw_passes(const FrameView& view);
+    // current WebGL 2 context). Texture names of an earlier, lost context are forgotten.
+    // Returns false with the reason in `error`.
+    bool create(const GridMesh& floor, std::string& error);
+    // Replaces the cube's or the floor's texture by a new one holding `image`, every mipmap
+    // level; on a WebGL error (out of memory, a lost context) the old one stays.
+    TextureStatus set_texture(SceneTexture which, const BmpImage& image);
+    // The viewport and, from the next frame, the projection's aspect ratio.
+    void resize(int32_t width, int32_t height);
+    // The camera, then the passes into the drawing buffer.
+    void draw(const FrameView& view);
 };

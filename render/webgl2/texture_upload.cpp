@@ -26,24 +26,3 @@ uint32_t upload_texture(const BmpImage& image) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     return name;
 }
-
-TextureLoad load_texture(const unsigned char* data, size_t size, uint32_t& texture) {
-    BmpImage image;
-    if (decode_bmp(data, size, image) != BmpStatus::ok) {
-        return TextureLoad::invalid_format;
-    }
-    // Errors of earlier calls are not this upload's; WebGL keeps one flag per kind of error.
-    for (int i = 0; i < 8 && glGetError() != GL_NO_ERROR; ++i) {
-    }
-    const GLuint made = upload_texture(image);
-    if (glGetError() != GL_NO_ERROR) {
-        glDeleteTextures(1, &made);
-        return TextureLoad::upload_failed;
-    }
-    const GLuint old = texture;
-    texture = made;
-    if (old != 0) {
-        glDeleteTextures(1, &old);
-    }
-    return TextureLoad::ok;
-}

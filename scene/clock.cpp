@@ -1,6 +1,6 @@
 // Monotonic ticks: the C++ steady clock in nanoseconds on desktop systems, the page's
 // performance.now() in microseconds in a browser.
-#include "app/clock.h"
+#include "scene/clock.h"
 
 #if defined(__EMSCRIPTEN__)
 

@@ -1,5 +1,7 @@
-// Clock update, lift schedule and sub-stepping, once per displayed frame.
-#include "app/frame_driver.h"
+// The clock update, lift schedule and sub-stepping of one frame.
+#include "scene/scene.h"
+
+#include "mesh/floor_mesh.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,20 +25,23 @@ float substep_dt(double prev_time, double time) {
     return float(std::min(time - prev_time, max_frame_interval) * substep_fraction);
 }
 
-void run_frame(SceneState& state, int64_t now, const FrameDrawing& drawing) {
-    state.prev_time = state.time;
-    state.time = double(now - state.counter_start) / double(state.counter_frequency);
-    if (drawing.setup_camera) {
-        drawing.setup_camera(drawing.context, state);
-    }
+void Scene::start(int64_t start_reading, int64_t frequency) {
+    prev_time = 0.0;
+    time = 0.0;
+    counter_start = start_reading;
+    counter_frequency = frequency;
+    body.init();
+    build_floor_mesh(floor_mesh);
+}
+
+void Scene::advance(int64_t now) {
+    prev_time = time;
+    time = double(now - counter_start) / double(counter_frequency);
     // Nothing changes time, prev_time or lift during the loop, so both are worked out once.
-    const float lift = lift_at(state.time);
-    const float dt = substep_dt(state.prev_time, state.time);
+    const float lift = lift_at(time);
+    const float dt = substep_dt(prev_time, time);
     for (int i = 0; i < substeps_per_frame; ++i) {
-        state.body.lift = Vec3{0.0f, lift, 0.0f};
-        state.body.step(dt);
-    }
-    if (drawing.draw_scene) {
-        drawing.draw_scene(drawing.context, state);
+        body.lift = Vec3{0.0f, lift, 0.0f};
+        body.step(dt);
     }
 }

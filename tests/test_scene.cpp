@@ -1,5 +1,5 @@
-// The frame driver: clock arithmetic, the lift schedule, sub-stepping and the stall bound.
-#include "app/frame_driver.h"
+// The scene: clock arithmetic, the lift schedule, sub-stepping and the stall bound.
+#include "scene/scene.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +17,9 @@ std::string printed(float value) {
     return text;
 }
 
-SceneState started_scene(int64_t counter_start, int64_t frequency) {
-    SceneState state;
-    state.counter_start = counter_start;
-    state.counter_frequency = frequency;
-    state.body.init();
+Scene started_scene(int64_t counter_start, int64_t frequency) {
+    Scene state;
+    state.start(counter_start, frequency);
     return state;
 }
 
@@ -29,11 +27,11 @@ bool same_particles(const JellyBody& a, const JellyBody& b) {
     return std::memcmp(a.particles.data(), b.particles.data(), 125 * sizeof(Particle)) == 0;
 }
 
-TEST(FrameDriver, ClockAndSubStepsOfTheFirstFrames) {
-    SceneState state = started_scene(5000000, 1000000);
+TEST(Scene, ClockAndSubStepsOfTheFirstFrames) {
+    Scene state = started_scene(5000000, 1000000);
     JellyBody by_hand = state.body;
 
-    run_frame(state, 5500000);
+    state.advance(5500000);
     EXPECT_EQ(state.prev_time, 0.0);
     EXPECT_EQ(state.time, 0.5);
     const float first_dt = substep_dt(0.0, 0.5);
@@ -43,7 +41,7 @@ TEST(FrameDriver, ClockAndSubStepsOfTheFirstFrames) {
     }
     EXPECT_TRUE(same_particles(state.body, by_hand));
 
-    run_frame(state, 5516667);
+    state.advance(5516667);
     EXPECT_EQ(state.prev_time, 0.5);
     EXPECT_EQ(state.time, 0.516667);
     EXPECT_EQ(printed(substep_dt(0.5, 0.516667)), "0.00016667");
@@ -132,7 +130,7 @@ double correctly_rounded_sin(double x) {
     return sum.hi; // hi is hi + lo rounded to nearest
 }
 
-// The square the frame driver rounds into the float lift, from a correctly rounded sine.
+// The square the scene rounds into the float lift, from a correctly rounded sine.
 double reference_lift_square(double time) {
     const double q = correctly_rounded_sin(time / 3.0) * 1.1;
     return q * q;
@@ -147,7 +145,7 @@ double float_rounding_margin(double square) {
     return std::min(square - below, above - square) / ulp;
 }
 
-TEST(FrameDriver, ReferenceSineIsCorrectlyRounded) {
+TEST(Scene, ReferenceSineIsCorrectlyRounded) {
     // Each value is the double nearest the true sine (from its digits to 20 places).
     const struct {
         double x;
@@ -164,7 +162,7 @@ TEST(FrameDriver, ReferenceSineIsCorrectlyRounded) {
     }
 }
 
-TEST(FrameDriver, LiftSchedule) {
+TEST(Scene, LiftSchedule) {
     const double pi = 3.141592653589793; // the double nearest pi
     EXPECT_EQ(lift_at(0.0), 0.0f);
     EXPECT_EQ(lift_at(std::nextafter(3.0, 0.0)), 0.0f);
@@ -177,8 +175,8 @@ TEST(FrameDriver, LiftSchedule) {
     const float tiny = float(1.2246467991473532e-16 * 1.1 * 1.2246467991473532e-16 * 1.1);
     EXPECT_NEAR(lift_at(3 * pi), tiny, tiny * 1e-4f);
 
-    SceneState state = started_scene(0, 1000);
-    run_frame(state, 6000);
+    Scene state = started_scene(0, 1000);
+    state.advance(6000);
     EXPECT_EQ(state.body.lift.x, 0.0f);
     EXPECT_EQ(state.body.lift.y, lift_at(6.0));
     EXPECT_EQ(state.body.lift.z, 0.0f);
@@ -192,7 +190,7 @@ TEST(FrameDriver, LiftSchedule) {
 // lift. What this C library does: its sine gives exactly that float at every frame. Together
 // they are why the trace hash agrees across C libraries whose sine differs in its last bits
 // (glibc, MinGW-w64's, emscripten's).
-TEST(FrameDriver, LiftOfAnHourOfFramesMatchesACorrectlyRoundedSine) {
+TEST(Scene, LiftOfAnHourOfFramesMatchesACorrectlyRoundedSine) {
     constexpr int64_t frequency = 1000000; // the tools' scripted clock
     for (int64_t fps : {30, 60, 144, 1000}) {
         int64_t differing = 0;
@@ -211,16 +209,35 @@ TEST(FrameDriver, LiftOfAnHourOfFramesMatchesACorrectlyRoundedSine) {
     }
 }
 
-TEST(FrameDriver, RepeatedCounterReadingAdvancesNothing) {
-    SceneState state = started_scene(0, 1000);
-    run_frame(state, 100);
+TEST(Scene, RepeatedCounterReadingAdvancesNothing) {
+    Scene state = started_scene(0, 1000);
+    state.advance(100);
     const JellyBody before = state.body;
-    run_frame(state, 100);
+    state.advance(100);
     EXPECT_EQ(state.prev_time, state.time);
     EXPECT_TRUE(same_particles(state.body, before));
 }
 
-TEST(FrameDriver, StallsAreCutToHalfASecondOfSimulation) {
+// A restart (the page's) is start again: the scene runs from time 0 at the new reading as a
+// fresh one does, whatever ran before.
+TEST(Scene, StartAgainRunsAsAFreshScene) {
+    Scene fresh = started_scene(7000, 1000);
+    Scene restarted = started_scene(0, 1000);
+    for (int64_t tick = 100; tick <= 4000; tick += 100) {
+        restarted.advance(tick);
+    }
+    restarted.start(7000, 1000);
+    EXPECT_EQ(restarted.time, 0.0);
+    EXPECT_EQ(restarted.prev_time, 0.0);
+    EXPECT_TRUE(same_particles(restarted.body, fresh.body));
+    fresh.advance(7050);
+    restarted.advance(7050);
+    EXPECT_EQ(restarted.time, 0.05);
+    EXPECT_TRUE(same_particles(restarted.body, fresh.body));
+    EXPECT_EQ(restarted.floor_mesh.n, 30);
+}
+
+TEST(Scene, StallsAreCutToHalfASecondOfSimulation) {
     EXPECT_EQ(substep_dt(1.0, 1.3), float((1.3 - 1.0) * 0.01)); // unbounded below 0.5 s
     EXPECT_EQ(substep_dt(1.0, 1.5), float(0.5 * 0.01));
     EXPECT_EQ(substep_dt(1.0, 6.0), float(0.5 * 0.01));
@@ -230,11 +247,11 @@ TEST(FrameDriver, StallsAreCutToHalfASecondOfSimulation) {
     // clock (so the camera and the lift) still follows the counter.
     for (int stall_at : {60, 200, 290}) {
         SCOPED_TRACE(stall_at);
-        SceneState state = started_scene(0, 60);
+        Scene state = started_scene(0, 60);
         int64_t tick = 0;
         for (int frame = 0; frame < 400; ++frame) {
             tick += frame == stall_at ? 300 : 1;
-            run_frame(state, tick);
+            state.advance(tick);
         }
         EXPECT_EQ(state.time, double(tick) / 60.0);
         for (const Particle& p : state.body.particles) {
