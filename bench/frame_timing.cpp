@@ -12,6 +12,7 @@
 #include "app/callbacks.h"
 #include "app/frame_driver.h"
 #include "app/program.h"
+#include "support/whole_number.h"
 
 #include <GL/glut.h>
 
@@ -159,12 +160,13 @@ void timing_display(void* context) {
 }
 
 int positive_option(const char* name, const char* value) {
-    const int number = value != nullptr ? std::atoi(value) : 0;
-    if (number <= 0) {
+    int64_t number = 0;
+    if (value == nullptr || parse_whole_number(value, number) != NumberStatus::ok || number < 1 ||
+        number > 1000000000) {
         std::fprintf(stderr, "jellycube-frame-timing: %s needs a whole number above 0\n", name);
         std::exit(2);
     }
-    return number;
+    return int(number);
 }
 
 } // namespace

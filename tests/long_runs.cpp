@@ -4,7 +4,7 @@
 // neighbours of each class came. Exit status 1 names the first sub-step that broke a rule.
 #include "app/frame_driver.h"
 #include "app/scene_state.h"
-#include "support/frame_script.h"
+#include "support/tool_options.h"
 
 #include <algorithm>
 #include <array>
@@ -132,7 +132,11 @@ bool same_bits(const JellyBody& a, const JellyBody& b) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose);
+    FrameScript script;
+    if (const std::optional<int> status =
+            read_tool_args(argc, argv, tool_name, purpose, {}, script)) {
+        return *status;
+    }
 
     SceneState state;
     state.counter_start = 0;

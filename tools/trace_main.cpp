@@ -2,8 +2,8 @@
 // the body's particles, or one summary row per frame, as CSV on standard output.
 #include "app/frame_driver.h"
 #include "app/scene_state.h"
-#include "support/frame_script.h"
 #include "support/state_hash.h"
+#include "support/tool_options.h"
 
 #include <cerrno>
 #include <chrono>
@@ -82,7 +82,11 @@ int main(int argc, char** argv) {
              return std::string();
          }},
     };
-    FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose, options);
+    FrameScript script;
+    if (const std::optional<int> status =
+            read_tool_args(argc, argv, tool_name, purpose, options, script)) {
+        return *status;
+    }
     if (summary && script.every == 0) {
         script.every = 1;
     }

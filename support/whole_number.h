@@ -1,0 +1,14 @@
+// The one parser of whole numbers typed by a user: options, tick files, query values, sizes.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+enum class NumberStatus { ok, malformed, out_of_range };
+
+// An optional '-' and decimal digits filling the whole text: no '+', no blanks, no empty
+// text. out_of_range when the value does not fit in 64 signed bits; `out` is set on ok only.
+NumberStatus parse_whole_number(std::string_view text, int64_t& out);
+
+// Whether `text` is decimal digits only (no sign); the empty text counts as digits.
+bool is_digits(std::string_view text);
