@@ -9,7 +9,6 @@ cd "$(dirname "$0")/.."
 . scripts/web_env.sh
 prefix=${1:-build-wasm}
 jobs=${2:-2}
-golden_hash=d585549377aadd7c # jellycube-trace --hash --fps 60 --seconds 60, tests/test_state_hash.cpp
 
 for simd in ON OFF; do
     dir=$prefix-simd-$simd
@@ -19,11 +18,6 @@ for simd in ON OFF; do
         test_jelly_step test_fast_step test_state_hash test_golden_trace test_golden_trace_O2
     (cd "$dir" && ctest --output-on-failure -j "$jobs" \
         -R '^test_(jelly_step|fast_step|state_hash|golden_trace|golden_trace_O2)$')
-    got=$(node "$dir/jellycube-trace.js" --hash --fps 60 --seconds 60)
-    if [ "$got" != "$golden_hash" ]; then
-        echo "test-wasm: JELLY_SIMD=$simd jellycube-trace --hash gave $got, x86-64 gives $golden_hash" >&2
-        exit 1
-    fi
-    echo "test-wasm: JELLY_SIMD=$simd jellycube-trace --hash --fps 60 --seconds 60: $got, as on x86-64"
+    scripts/check-golden.sh "test-wasm: JELLY_SIMD=$simd" node "$dir/jellycube-trace.js"
     node "$dir/bench/jellycube-step-ratio.js"
 done
