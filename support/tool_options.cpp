@@ -36,35 +36,16 @@ std::string parse_count(const std::string& option, const std::string& text, int6
     return "";
 }
 
-// Frames in S seconds at `fps`: S x fps rounded down, worked out exactly on the decimal
-// digits of S (no binary fraction in between, so "0.29" at 100 fps is exactly 29 frames).
+// Frames in S seconds at `fps`, S x fps rounded down and exactly ("0.29" at 100 fps is 29).
 std::string frames_for_seconds(const std::string& text, int64_t fps, int64_t& frames) {
-    const size_t dot = text.find('.');
-    const std::string whole = text.substr(0, dot);
-    std::string fraction = dot == std::string::npos ? "" : text.substr(dot + 1);
-    if (!is_digits(whole) || !is_digits(fraction) || whole.size() + fraction.size() == 0) {
+    switch (parse_decimal_times(text, fps, frames)) {
+    case NumberStatus::malformed:
         return "--seconds: " + quote(text) + " is not a number of seconds such as 2 or 2.5";
-    }
-    while (!fraction.empty() && fraction.back() == '0') {
-        fraction.pop_back();
-    }
-    // S x fps = (whole . fraction as an integer) x fps / 10^(digits of fraction).
-    int64_t scaled = 0;
-    int64_t scale = 1;
-    bool overflow = false;
-    for (const char c : whole + fraction) {
-        overflow |= __builtin_mul_overflow(scaled, int64_t{10}, &scaled);
-        overflow |= __builtin_add_overflow(scaled, int64_t{c - '0'}, &scaled);
-    }
-    for (size_t i = 0; i < fraction.size(); ++i) {
-        overflow |= __builtin_mul_overflow(scale, int64_t{10}, &scale);
-    }
-    int64_t product = 0;
-    overflow |= __builtin_mul_overflow(scaled, fps, &product);
-    if (overflow) {
+    case NumberStatus::out_of_range:
         return "--seconds: " + quote(text) + " is too long or too finely divided";
+    case NumberStatus::ok:
+        break;
     }
-    frames = product / scale;
     if (frames < 1) {
         return "--seconds: " + quote(text) + " at " + std::to_string(fps) +
                " fps is less than one frame";

@@ -37,3 +37,33 @@ TEST(WholeNumber, AcceptsExactlyASignedDecimalThatFits) {
     EXPECT_TRUE(is_digits("0123456789") && is_digits(""));
     EXPECT_FALSE(is_digits("-1") || is_digits("1 ") || is_digits("+1"));
 }
+
+TEST(WholeNumber, DecimalTimesAFactorIsExactAndRoundsDown) {
+    struct Case {
+        std::string text;
+        int64_t factor;
+        NumberStatus want;
+        int64_t value; // when ok
+    };
+    const Case cases[] = {
+        {"2.5", 60, NumberStatus::ok, 150},
+        {"0.29", 100, NumberStatus::ok, 29}, // 0.29 in binary is below it: 28 if done in double
+        {"1.999", 1, NumberStatus::ok, 1},
+        {".5", 3, NumberStatus::ok, 1},
+        {"7.", 2, NumberStatus::ok, 14},
+        {"0.10000000000000000000000000", 10, NumberStatus::ok, 1}, // trailing zeros cost nothing
+        {"153722867280912930", 60, NumberStatus::ok, 9223372036854775800},
+        {"153722867280912931", 60, NumberStatus::out_of_range, 0},
+        {"0.0000000000000000001", 1, NumberStatus::out_of_range, 0},
+        {"", 60, NumberStatus::malformed, 0},
+        {".", 60, NumberStatus::malformed, 0},
+        {"1.2.3", 60, NumberStatus::malformed, 0},
+        {"-1", 60, NumberStatus::malformed, 0},
+        {"1e3", 60, NumberStatus::malformed, 0},
+    };
+    for (const Case& c : cases) {
+        int64_t out = 42;
+        EXPECT_EQ(parse_decimal_times(c.text, c.factor, out), c.want) << "'" << c.text << "'";
+        EXPECT_EQ(out, c.want == NumberStatus::ok ? c.value : 42) << "'" << c.text << "'";
+    }
+}
