@@ -9,6 +9,7 @@ WEB_PORT ?= 8000
 FREEGLUT_SOURCE ?= ../shared/third_party/freeglut-3.6.0.tar.gz
 export FREEGLUT_SOURCE
 JOBS ?= 2
+MAKEFLAGS += --no-print-directory
 # emcc's JavaScript tools import acorn, which Debian installs under /usr/share/nodejs: a node
 # from Debian looks there by itself, any other node only through NODE_PATH.
 export NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
