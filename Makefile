@@ -1,137 +1,155 @@
-# Front door: `make run` and `make test` install what is missing, build and go.
-BUILD_DIR ?= build
-ASAN_DIR ?= build-asan
-FUZZ_DIR ?= build-fuzz
+# Front door: `make run` and `make test` install what is missing, build and go; `make help`
+# lists every target. Each build folder is a configure preset of CMakePresets.json.
+BUILD_DIR := build
+FUZZ_DIR := build-fuzz
+WEB_DIR := build-web
+WIN_DIR := build-win
 FUZZ_SECONDS ?= 600
-WEB_DIR ?= build-web
 WEB_PORT ?= 8000
-WIN_DIR ?= build-win
 FREEGLUT_SOURCE ?= ../shared/third_party/freeglut-3.6.0.tar.gz
 export FREEGLUT_SOURCE
 JOBS ?= 2
-CMAKE_FLAGS ?=
+MAKEFLAGS += --no-print-directory
+# emcc's JavaScript tools import acorn, which Debian installs under /usr/share/nodejs: a node
+# from Debian looks there by itself, any other node only through NODE_PATH.
+export NODE_PATH := /usr/share/nodejs$(if $(NODE_PATH),:$(NODE_PATH))
+# puppeteer-core drives the system's chromium and never downloads a browser of its own.
+export PUPPETEER_SKIP_DOWNLOAD := 1
 
-.PHONY: all deps deps-cross build run test test-cross test-wasm bench-web bench frame-timing plot \
-	clean fuzz-build fuzz test-sanitize memcheck soak web-deps web web-serve test-web web-timing \
-	windows test-windows dist dist-check
+.PHONY: help all deps deps-cross build run test test-cross test-wasm test-sanitize fuzz-build \
+	fuzz memcheck soak bench frame-timing plot web-deps web web-serve test-web web-timing \
+	windows test-windows dist dist-check clean
 
-all: build
+all: build ## the same as build
 
-deps:
+help: ## this list
+	@grep -E '^[a-z-]+:.*## ' $(MAKEFILE_LIST) | sed -E 's/^([a-z-]+):.*## /  \1\t/' | expand -t 18
+
+deps: ## install the Debian packages the native build and tests need (scripts/install-deps.sh)
 	@scripts/install-deps.sh
 
-deps-cross:
+deps-cross: ## install the aarch64 cross compiler, qemu and emscripten
 	@scripts/install-deps.sh cross
 
+# configure_and_build PRESET: configures the preset's folder and builds its targets.
+configure_and_build = cmake --preset $(1) >/dev/null && cmake --build --preset $(1) -j $(JOBS)
 
-# The configurations are the presets of CMakePresets.json; each build folder can be moved.
-build: deps
-	@cmake --preset release -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD_DIR) -j $(JOBS)
+build: deps ## build the program, tools, tests and benchmarks (Release, build/)
+	@$(call configure_and_build,release)
 
-run: build
+run: build ## run the program on assets/ (or record a preview GIF where there is no display)
 	@scripts/run.sh $(BUILD_DIR)
 
-# The unit and end-to-end tests, then one minute of the BMP fuzz target where clang (with
-# libFuzzer) is installed; without it the fuzz smoke is skipped, and says so.
-test: build
-	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
-	@if scripts/have-fuzzer.sh; then \
-		$(MAKE) --no-print-directory fuzz-build && scripts/fuzz.sh $(FUZZ_DIR) 60; \
+# fuzz_run SECONDS: the BMP fuzz target from its seeds and the corpus it keeps between runs.
+# -timeout catches a single input that hangs, the outer timeout a fuzzer that does. A finding
+# fails the run; its input stays in build-fuzz/fuzz/findings/, and once the fault is mended it
+# belongs in tests/fuzz_regressions/.
+fuzz_run = cd $(FUZZ_DIR)/fuzz && mkdir -p corpus findings && echo "fuzz: BMP decoder for $(1) s" && \
+	if timeout $$(($(1) + 120)) ./fuzz_bmp_decode -max_total_time=$(1) -max_len=8192 \
+		-timeout=10 -print_final_stats=1 -artifact_prefix=findings/ corpus seeds >last_run.log 2>&1; \
+	then grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' last_run.log | \
+		sed 's/^stat::/fuzz:   /'; echo "fuzz: no findings; corpus $$(ls corpus | wc -l) files"; \
+	else tail -n 60 last_run.log >&2; echo "fuzz: FAILED; inputs kept in $(FUZZ_DIR)/fuzz/findings" >&2; \
+		exit 1; fi
+
+# Whether clang++ can link a libFuzzer target, which the fuzz smoke of make test needs.
+have_fuzzer = echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' | \
+	clang++ -fsanitize=fuzzer -x c++ - -o /dev/null >/dev/null 2>&1
+
+test: build ## every ctest (units, end-to-end under Xvfb), then a 60 s fuzz smoke where clang is
+	@ctest --preset release -j $(JOBS)
+	@if $(have_fuzzer); then \
+		$(MAKE) --no-print-directory fuzz-build && $(call fuzz_run,60); \
 	else \
 		echo "test: fuzz smoke skipped: clang++ with libFuzzer is not installed (packages clang, libclang-rt-14-dev)"; \
 	fi
 
-# The step tests, the golden trace and jellycube-trace --hash cross-built for aarch64 and run
-# under qemu: NEON and scalar must give x86-64's bits (build-aarch64).
-test-cross: deps-cross
-	@scripts/test-cross.sh build-aarch64 $(JOBS)
+test-cross: deps-cross ## the step's tests and the golden hashes on aarch64 under qemu (build-aarch64/)
+	@$(call configure_and_build,aarch64)
+	@ctest --preset aarch64 -j $(JOBS)
+	@file build-aarch64/tools/jellycube-trace | grep -q 'ARM aarch64' || \
+		{ echo "test-cross: build-aarch64/tools/jellycube-trace is not an aarch64 program" >&2; exit 1; }
+	@scripts/check-golden.sh test-cross qemu-aarch64 -L /usr/aarch64-linux-gnu \
+		build-aarch64/tools/jellycube-trace
 
-# The same built with emscripten and run under node, with the SIMD128 backend and with the
-# scalar one (build-wasm-simd-ON, build-wasm-simd-OFF), and the SIMD128 step timed against the
-# reference built for WebAssembly.
-test-wasm: deps-cross
-	@scripts/test-wasm-step.sh build-wasm $(JOBS)
+test-wasm: deps-cross ## the same in WebAssembly under node, with SIMD128 and scalar, and the step timed
+	@for preset in wasm-simd wasm-scalar; do \
+		$(call configure_and_build,$$preset) && ctest --preset $$preset -j $(JOBS) && \
+		scripts/check-golden.sh "test-wasm: $$preset" node build-$$preset/jellycube-trace.js && \
+		node build-$$preset/bench/jellycube-step-timing.js || exit 1; \
+	done
 
-# The whole suite again, end-to-end tests included, built with ASan and UBSan.
-test-sanitize: deps
-	@scripts/sanitize.sh $(ASAN_DIR) $(JOBS)
+# Mesa's driver stays mapped until exit (tests/sanitize/keep_drivers_loaded.cpp): the test
+# preset preloads it ahead of the ASan runtime and suppresses the leaks Mesa keeps
+# (tests/sanitize/lsan.supp). A sanitizer report ends a process with status 66, which no
+# program of ours uses.
+test-sanitize: deps ## the whole suite again built with ASan and UBSan (build-asan/)
+	@$(call configure_and_build,asan)
+	@ctest --preset asan -j $(JOBS)
 
-# The BMP fuzz target is a separate clang build with libFuzzer; `make fuzz` runs it 10 min.
-fuzz-build: deps
-	@cmake --preset fuzz -B $(FUZZ_DIR) >/dev/null
-	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_bmp_decode fuzz_seeds
+fuzz-build: deps ## build the BMP fuzz target with clang and libFuzzer (build-fuzz/)
+	@$(call configure_and_build,fuzz)
 
-fuzz: fuzz-build
-	@scripts/fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+fuzz: fuzz-build ## run the BMP fuzz target for FUZZ_SECONDS (600)
+	@$(call fuzz_run,$(FUZZ_SECONDS))
 
-# jellycube-trace and the BMP decoder tests under Valgrind's memcheck.
-memcheck: build
-	@scripts/memcheck.sh $(BUILD_DIR)
+# No --track-origins: it tags every byte of the 768 MiB buffers that oversized headers get from
+# the stream decoder, which turns a two-second run into a quarter of an hour.
+memcheck: build ## jellycube-trace and the BMP decoder's tests under Valgrind's memcheck
+	@for run in "tools/jellycube-trace --fps 60 --seconds 2 --summary" tests/test_bmp_parser \
+		tests/test_fuzz_regressions; do \
+		echo "memcheck: $$run"; \
+		valgrind --tool=memcheck --error-exitcode=1 --leak-check=full --quiet \
+			--errors-for-leak-kinds=definite,indirect $(BUILD_DIR)/$$run \
+			>$(BUILD_DIR)/memcheck.log 2>&1 || \
+			{ tail -n 60 $(BUILD_DIR)/memcheck.log; echo "memcheck: FAILED: $$run"; exit 1; }; \
+	done; echo "memcheck: clean"
 
-# Long runs, not part of CI: the program for 10 minutes under Xvfb, an hour of simulated
-# time at several frame rates and with stalls, every truncation of a texture file.
-soak: build
+soak: build ## long runs, not in CI: 10 min under Xvfb, an hour simulated, truncated textures
 	@scripts/soak.sh $(BUILD_DIR)
 
-bench: build
+bench: build ## the fast step against the reference, and a frame's sub-steps, per backend
 	@$(BUILD_DIR)/bench/jellycube-step-timing
 
-# Frames per second in the program's window under a private Xvfb, against a window that only
-# clears and swaps, and a frame split into steps, drawing and swap ($(BUILD_DIR)/frame_timing.md).
-frame-timing: build
+frame-timing: build ## where a frame's time goes, in the program's window under Xvfb
 	@scripts/frame_timing.sh $(BUILD_DIR)
 
-# 20 s of the cube at 60 fps, drawn as heights over time in $(BUILD_DIR)/trajectory.png.
-plot: build
-	@scripts/plot.sh $(BUILD_DIR)
+plot: build ## 20 s of the cube's height drawn in build/trajectory.png (gnuplot)
+	@$(BUILD_DIR)/tools/jellycube-trace --seconds 20 --fps 60 --summary >$(BUILD_DIR)/trajectory.csv
+	@gnuplot -e "csv='$(BUILD_DIR)/trajectory.csv'; png='$(BUILD_DIR)/trajectory.png'" docs/trajectory.gp
+	@echo "Wrote $(BUILD_DIR)/trajectory.png"
 
-# The browser version (Debian's emscripten): the page as one file, $(WEB_DIR)/jellycube.html,
-# and the node trace tool.
-web-deps:
+web-deps: ## install emscripten, node and the browsers
 	@scripts/install-deps.sh web
 
-web: web-deps
-	@scripts/web_build.sh $(WEB_DIR) $(JOBS)
+# Debian's emscripten brings its system libraries prebuilt in a frozen cache, so the build
+# needs no network and no writable cache.
+web: web-deps ## the page as one file, build-web/jellycube.html, and jellycube-trace.js for node
+	@$(call configure_and_build,web)
 
-# Serves the one-file page at http://127.0.0.1:$(WEB_PORT)/jellycube.html until Ctrl-C.
-web-serve: web
+web-serve: web ## serve the page at http://127.0.0.1:WEB_PORT/jellycube.html until Ctrl-C
 	@echo "jellycube in the browser: http://127.0.0.1:$(WEB_PORT)/jellycube.html (Ctrl-C stops)"
 	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_DIR)
 
-# The browser tests in headless chromium and headed firefox-esr, against the native build's
-# tools and pictures.
-test-web: build web
+test-web: build web ## the browser tests in chromium and firefox-esr, against the native build
 	@scripts/test_web.sh $(BUILD_DIR) $(WEB_DIR)
 
-# The page's first frame after navigation in both engines, its frames per second in headless
-# chromium beside the native program's under Xvfb, and a frame's sub-steps in WebAssembly
-# beside native ($(WEB_DIR)/web_timing.md).
-web-timing: build web
+web-timing: build web ## the page's first frame and frames per second beside the native program's
 	@scripts/test_web.sh --timing $(BUILD_DIR) $(WEB_DIR)
 
-# Windows x86-64, cross-built with MinGW-w64 into $(WIN_DIR)/, freeglut built from
-# $(FREEGLUT_SOURCE) and linked statically: the .exe files need only Windows' own DLLs.
-windows:
+windows: ## Windows x86-64 cross-built with MinGW-w64, freeglut linked statically (build-win/)
 	@scripts/install-deps.sh windows
 	@scripts/windows.sh build $(WIN_DIR) $(JOBS)
 
-# The Windows build's unit tests, end-to-end checks, frames and trace under Wine, in a
-# temporary Wine prefix, against the Linux build.
-test-windows: build windows
+test-windows: build windows ## the Windows build's tests, frames and trace under Wine, against Linux
 	@scripts/windows.sh test $(WIN_DIR) $(JOBS) $(BUILD_DIR)
 
-# One archive a target in dist/, named with the project's version: the Windows programs
-# (zip), the Linux ones (tar.gz) and the page (zip), each with the default textures.
-dist: build windows web
+dist: build windows web ## the archives for Windows, Linux and the web in dist/
 	@scripts/dist.sh pack dist $(BUILD_DIR) $(WIN_DIR) $(WEB_DIR)
 
-# Each archive unpacked into a fresh folder and run from there: Linux under Xvfb, Windows
-# under Wine, the page in headless chromium.
-dist-check: dist
+dist-check: dist ## every archive unpacked into a fresh folder and run from there
 	@scripts/dist.sh check dist $(BUILD_DIR) $(WIN_DIR)
 
-# Every build folder: the release, sanitizer, fuzz, web, aarch64 and WebAssembly step builds.
-clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) $(WEB_DIR) build-aarch64 build-wasm-simd-ON \
-		build-wasm-simd-OFF $(WIN_DIR) dist
+clean: ## remove every build folder and dist/
+	rm -rf $(BUILD_DIR) build-asan $(FUZZ_DIR) $(WEB_DIR) build-aarch64 build-wasm-simd \
+		build-wasm-scalar $(WIN_DIR) dist

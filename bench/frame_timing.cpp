@@ -10,6 +10,7 @@
 //   split:        the same, each part closed by glFinish and timed on its own.
 // Every block continues the same scene, so both full-frame modes see the same motion.
 #include "render/gl1/scene_start.h"
+#include "support/whole_number.h"
 
 #include <GL/glut.h>
 
@@ -149,12 +150,13 @@ void on_display() {
 }
 
 int positive_option(const char* name, const char* value) {
-    const int number = value != nullptr ? std::atoi(value) : 0;
-    if (number <= 0) {
+    int64_t number = 0;
+    if (value == nullptr || parse_whole_number(value, number) != NumberStatus::ok || number < 1 ||
+        number > 1000000000) {
         std::fprintf(stderr, "jellycube-frame-timing: %s needs a whole number above 0\n", name);
         std::exit(2);
     }
-    return number;
+    return int(number);
 }
 
 } // namespace

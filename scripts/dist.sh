@@ -13,7 +13,7 @@ out=${2:-dist}
 linux=${3:-build}
 win=${4:-build-win}
 web=${5:-build-web}
-golden_hash=d585549377aadd7c # jellycube-trace --hash --fps 60 --seconds 60, tests/test_state_hash.cpp
+golden_hash=$(sed -n "s/^--fps 60 --seconds 60 //p" tests/golden/state_hash.txt)
 version=$("$linux/tools/jellycube-trace" --version | cut -d' ' -f2)
 [ -n "$version" ] || { echo "dist: no version from $linux/tools/jellycube-trace" >&2; exit 1; }
 base=jellycube-$version
@@ -123,12 +123,6 @@ unpack() {
     [ -d "$unpacked" ] || { echo "dist: $1 holds no folder ${unpacked##*/}" >&2; exit 1; }
 }
 
-check_hash() {
-    local got
-    got=$("$@" --hash --fps 60 --seconds 60)
-    [ "$got" = "$golden_hash" ] || { echo "dist: $* --hash gave $got, not $golden_hash" >&2; exit 1; }
-}
-
 case $command in
 pack)
     for file in "$win/app/jellycube.exe" "$web/jellycube.html" "$win/freeglut/src/COPYING"; do
@@ -151,7 +145,7 @@ check)
 
     unpack "$base-linux-x86_64.tar.gz"
     bash tests/e2e/start_up.sh "$unpacked/jellycube" "$unpacked" "$linux/tests/gl_extensions_probe"
-    check_hash "$unpacked/jellycube-trace"
+    scripts/check-golden.sh dist "$unpacked/jellycube-trace"
     echo "dist: $base-linux-x86_64.tar.gz runs from its folder"
 
     unpack "$base-windows-x86_64.zip"
@@ -163,12 +157,11 @@ check)
         >"$work/probe"
     chmod +x "$work/jellycube" "$work/probe"
     bash tests/e2e/start_up.sh "$work/jellycube" "$unpacked" "$work/probe"
-    check_hash wine "$unpacked/jellycube-trace.exe"
+    scripts/check-golden.sh dist wine "$unpacked/jellycube-trace.exe"
     wineserver -k
     echo "dist: $base-windows-x86_64.zip runs from its folder under Wine"
 
     unpack "$base-web.zip"
-    . scripts/web_env.sh
     [ -d tests/web/node_modules ] ||
         npm ci --prefix tests/web --no-audit --no-fund --loglevel=error
     # Served from the unpacked folder on loopback, as a static host would serve it.

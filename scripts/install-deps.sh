@@ -19,7 +19,7 @@ case "${1:-}" in
     packages=(
         g++ make cmake pkg-config
         freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri
-        libgtest-dev libbenchmark-dev
+        libgtest-dev
         xvfb xauth xdotool x11-utils
         imagemagick libpng-dev libx11-dev
     )

@@ -19,7 +19,6 @@ if [ "${1:-}" = --timing ]; then
     timing=1
     shift
 fi
-. scripts/web_env.sh
 build_dir=$(cd "${1:-build}" && pwd)
 export JELLY_BUILD_DIR=$build_dir
 export JELLY_WEB_DIR=$(cd "${2:-build-web}" && pwd)

@@ -3,7 +3,7 @@
 // finite and no particle lies below the floor. Prints how close and how far apart lattice
 // neighbours of each class came. Exit status 1 names the first sub-step that broke a rule.
 #include "scene/scene.h"
-#include "support/frame_script.h"
+#include "support/tool_options.h"
 
 #include <algorithm>
 #include <array>
@@ -131,7 +131,11 @@ bool same_bits(const JellyBody& a, const JellyBody& b) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose);
+    FrameScript script;
+    if (const std::optional<int> status =
+            read_tool_args(argc, argv, tool_name, purpose, {}, script)) {
+        return *status;
+    }
 
     Scene state;
     state.counter_start = 0;

@@ -30,7 +30,8 @@ TEST(StateHash, ReadsLittleEndianFloatsInParticleOrder) {
 
 class StateHashGolden : public ::testing::TestWithParam<StepPath> {};
 
-// jellycube-trace --hash --fps 60 --seconds 60 prints the same line.
+// jellycube-trace --hash --fps 60 --seconds 60 prints the same line
+// (tests/golden/state_hash.txt).
 TEST_P(StateHashGolden, OneMinuteAtSixtyFps) {
     if (!set_step_path(GetParam())) {
         GTEST_SKIP() << "this build or CPU cannot run " << step_path_name(GetParam());
@@ -43,7 +44,7 @@ TEST_P(StateHashGolden, OneMinuteAtSixtyFps) {
         state.advance(k * frequency / 60);
     }
     set_step_path(StepPath::automatic);
-    EXPECT_EQ(state_hash_text(state.body), "d585549377aadd7c");
+    EXPECT_EQ(state_hash_text(state.body), GOLDEN_HASH_60FPS_60S);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryBackend, StateHashGolden, ::testing::ValuesIn(step_backends),

@@ -194,12 +194,25 @@ TEST(TraceTool, AStoppedRunKeepsWhatItPrinted) {
 
 namespace {
 
-// --hash prints one line instead of the CSV: the state hash of tests/test_state_hash.cpp.
-TEST(TraceTool, HashOfAMinuteAtSixtyFps) {
-    const ToolRun run = run_trace("--hash --fps 60 --seconds 60");
-    EXPECT_TRUE(run.status == 0 && run.out == std::vector<std::string>{"d585549377aadd7c"})
-        << "status " << run.status << ", first line '" << (run.out.empty() ? "" : run.out[0])
-        << "'";
+// --hash prints one line instead of the CSV: for each run of tests/golden/state_hash.txt, the
+// hash written there.
+TEST(TraceTool, HashOfEveryGoldenRun) {
+    std::ifstream golden(GOLDEN_STATE_HASHES);
+    int runs = 0;
+    for (std::string line; std::getline(golden, line);) {
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        const size_t last_blank = line.rfind(' ');
+        ASSERT_NE(last_blank, std::string::npos) << line;
+        const ToolRun run = run_trace("--hash " + line.substr(0, last_blank));
+        EXPECT_TRUE(run.status == 0 &&
+                    run.out == std::vector<std::string>{line.substr(last_blank + 1)})
+            << line << ": status " << run.status << ", first line '"
+            << (run.out.empty() ? "" : run.out[0]) << "'";
+        ++runs;
+    }
+    EXPECT_GE(runs, 2) << "no golden runs read from " << GOLDEN_STATE_HASHES;
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 // for its GL context (Xvfb serves); no window is shown.
 #include "render/gl1/offscreen_target.h"
 #include "render/gl1/scene_start.h"
-#include "support/frame_script.h"
+#include "support/quote.h"
+#include "support/tool_options.h"
+#include "support/whole_number.h"
 
 #if defined(JELLY_RECORD_BMP)
 #include "texture/bmp_writer.h"
@@ -22,7 +24,6 @@
 #endif
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -58,23 +59,23 @@ std::string parse_size(const std::string& text, int32_t& width, int32_t& height)
     const size_t x = text.find('x');
     const std::string parts[2] = {text.substr(0, x),
                                   x == std::string::npos ? "" : text.substr(x + 1)};
-    int32_t sides[2] = {0, 0};
+    int64_t sides[2] = {0, 0};
     bool in_range = true;
     for (int k = 0; k < 2; ++k) {
         const std::string& part = parts[k];
-        if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) {
+        // Digits only: a sign, a blank or an empty side is not a size.
+        if (part.empty() || !is_digits(part)) {
             return "--size: " + quote(text) + " is not WIDTHxHEIGHT, such as 700x700";
         }
-        // Digits only, so from_chars refuses nothing but a number too large for 32 bits.
-        const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), sides[k]);
-        in_range &= ec == std::errc() && sides[k] >= 1 && sides[k] <= max_side;
+        in_range &= parse_whole_number(part, sides[k]) == NumberStatus::ok && sides[k] >= 1 &&
+                    sides[k] <= max_side;
     }
     if (!in_range) {
         return "--size: " + quote(text) + " has a side outside 1 to " + std::to_string(max_side) +
                " pixels";
     }
-    width = sides[0];
-    height = sides[1];
+    width = int32_t(sides[0]);
+    height = int32_t(sides[1]);
     return "";
 }
 
@@ -132,7 +133,11 @@ int main(int argc, char** argv) {
         {"--size", "WxH", "size of the images in pixels, each side 1 to 16384 (default: 700x700)",
          [&width, &height](const std::string& value) { return parse_size(value, width, height); }},
     };
-    const FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose, options);
+    FrameScript script;
+    if (const std::optional<int> status =
+            read_tool_args(argc, argv, tool_name, purpose, options, script)) {
+        return *status;
+    }
 
 #if !defined(_WIN32)
     // GLUT ends the process on its own when it finds no display, so look first.

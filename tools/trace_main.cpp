@@ -1,8 +1,8 @@
 // jellycube-trace: advances the scene on a scripted clock, with no display, and prints
 // the body's particles, or one summary row per frame, as CSV on standard output.
 #include "scene/scene.h"
-#include "support/frame_script.h"
 #include "support/state_hash.h"
+#include "support/tool_options.h"
 
 #include <cerrno>
 #include <chrono>
@@ -81,7 +81,11 @@ int main(int argc, char** argv) {
              return std::string();
          }},
     };
-    FrameScript script = frame_script_from_args(argc, argv, tool_name, purpose, options);
+    FrameScript script;
+    if (const std::optional<int> status =
+            read_tool_args(argc, argv, tool_name, purpose, options, script)) {
+        return *status;
+    }
     if (summary && script.every == 0) {
         script.every = 1;
     }

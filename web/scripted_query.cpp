@@ -1,7 +1,8 @@
 // Validation of the scripted mode's query values.
 #include "web/scripted_query.h"
 
-#include "support/frame_script.h"
+#include "support/quote.h"
+#include "support/whole_number.h"
 
 namespace {
 
@@ -14,17 +15,10 @@ std::string parse_bounded(const char* name, const std::string& text, int64_t max
     if (text.empty()) {
         return wanted + "; it is missing";
     }
+    // Plain digits only: a sign is refused as any other character.
     int64_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return wanted + ", not " + quote(text, max_shown);
-        }
-        value = value * 10 + (c - '0');
-        if (value > max) {
-            return wanted + ", not " + quote(text, max_shown);
-        }
-    }
-    if (value < 1) {
+    if (!is_digits(text) || parse_whole_number(text, value) != NumberStatus::ok || value < 1 ||
+        value > max) {
         return wanted + ", not " + quote(text, max_shown);
     }
     out = value;

@@ -1,7 +1,7 @@
 // Preloaded into the sanitizer runs: keeps Mesa's DRI drivers mapped until the process ends.
 // GLUT closes the display from an exit handler, which unloads the driver before
 // LeakSanitizer looks; the driver's own leaks would then have no module name, and
-// scripts/lsan.supp could not suppress them by library. Any other dlclose goes through.
+// tests/sanitize/lsan.supp could not suppress them by library. Any other dlclose goes through.
 #include <dlfcn.h>
 #include <link.h>
 

@@ -1,0 +1,130 @@
+// The tick file reader: in chunks and line by line, so memory stays bounded by the limits
+// however long the input, and an endless line is never read to its end.
+#include "support/tick_file.h"
+
+#include "support/quote.h"
+#include "support/whole_number.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+std::string trim_blanks(const std::string& text) {
+    const char* blanks = " \t\r";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        return "";
+    }
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// Tick file lines, taken one at a time. Blank lines may only end the file.
+class TickLines {
+  public:
+    TickLines(const std::string& shown, std::vector<int64_t>& ticks)
+        : shown_(shown), ticks_(ticks) {}
+
+    // Returns an error message, or "" if the line is accepted.
+    std::string take(const std::string& raw) {
+        ++number_;
+        if (number_ > max_tick_lines) {
+            return shown_ + " has more than " + std::to_string(max_tick_lines) + " lines";
+        }
+        const std::string line = trim_blanks(raw);
+        if (line.empty()) {
+            first_blank_ = first_blank_ == 0 ? number_ : first_blank_;
+            return "";
+        }
+        if (first_blank_ != 0) {
+            return at(first_blank_) + "'' is not a whole number";
+        }
+        int64_t value = 0;
+        switch (parse_whole_number(line, value)) {
+        case NumberStatus::malformed:
+            return at(number_) + quote(line) + " is not a whole number";
+        case NumberStatus::out_of_range:
+            return at(number_) + quote(line) + " is out of the signed 64-bit range";
+        case NumberStatus::ok:
+            break;
+        }
+        // The counter is monotonic and reads 0 at the start: a reading below the one before
+        // would run time backwards, a negative step that the body does not survive.
+        if (ticks_.empty() && value < 0) {
+            return at(number_) + quote(line) + " is below 0, where the counter starts";
+        }
+        if (!ticks_.empty() && value < ticks_.back()) {
+            return at(number_) + quote(line) + " is below the reading before it, " +
+                   std::to_string(ticks_.back());
+        }
+        ticks_.push_back(value);
+        return "";
+    }
+
+    // The number of the line being read, for a message about it.
+    int64_t next_number() const { return number_ + 1; }
+    std::string at(int64_t line) const { return shown_ + ", line " + std::to_string(line) + ": "; }
+
+  private:
+    const std::string& shown_;
+    std::vector<int64_t>& ticks_;
+    int64_t number_ = 0;      // lines taken
+    int64_t first_blank_ = 0; // first of the blank lines since the last reading, or 0
+};
+
+} // namespace
+
+std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
+    const bool from_stdin = path == "-";
+    const std::string shown = from_stdin ? "standard input" : "ticks file " + quote(path);
+    std::FILE* file = from_stdin ? stdin : std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return "cannot open " + shown + ": " + std::strerror(errno);
+    }
+    TickLines lines(shown, ticks);
+    std::string error;
+    try {
+        std::string line;
+        line.reserve(max_tick_line_length);
+        char buffer[1 << 16];
+        size_t count = 0;
+        while (error.empty() && (count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            for (const char *p = buffer, *end = buffer + count; p < end && error.empty();) {
+                const char* newline = static_cast<const char*>(std::memchr(p, '\n', end - p));
+                const char* stop = newline != nullptr ? newline : end;
+                // Refused as soon as it is too long: an endless line is never read to its end.
+                if (line.size() + size_t(stop - p) > max_tick_line_length) {
+                    error = shown + ", line " + std::to_string(lines.next_number()) +
+                            " is longer than " + std::to_string(max_tick_line_length) +
+                            " characters";
+                    break;
+                }
+                line.append(p, stop);
+                if (newline == nullptr) {
+                    break;
+                }
+                error = lines.take(line);
+                line.clear();
+                p = newline + 1;
+            }
+        }
+        if (error.empty() && std::ferror(file) != 0) {
+            error = "cannot read " + shown + ": " + std::strerror(errno);
+        }
+        if (error.empty() && !line.empty()) {
+            error = lines.take(line);
+        }
+        if (error.empty() && ticks.empty()) {
+            error = shown + " holds no readings";
+        }
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory for more than " + std::to_string(ticks.size()) +
+                " readings from " + shown;
+    }
+    if (!from_stdin) {
+        std::fclose(file);
+    }
+    return error;
+}
