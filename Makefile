@@ -6,7 +6,10 @@ WEB_DIR := build-web
 WIN_DIR := build-win
 FUZZ_SECONDS ?= 600
 WEB_PORT ?= 8000
-FREEGLUT_SOURCE ?= ../shared/third_party/freeglut-3.6.0.tar.gz
+# freeglut's source for the Windows build: beside the project's folder, or in this
+# workplace's shared third-party folder.
+FREEGLUT_SOURCE ?= $(firstword $(wildcard ../shared/third_party/freeglut-3.6.0.tar.gz \
+	/work/shared/third_party/freeglut-3.6.0.tar.gz) ../shared/third_party/freeglut-3.6.0.tar.gz)
 export FREEGLUT_SOURCE
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory

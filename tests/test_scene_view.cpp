@@ -54,7 +54,8 @@ TEST(SceneView, CameraAtTimeZero) {
     for (int k = 0; k < 3; ++k) {
         EXPECT_NEAR(eye[k], 0.0, 2e-6) << "component " << k << " of the eye in eye space";
     }
-    const double cot_25 = 1 / std::tan(25 * M_PI / 180);
+    const double pi = 3.14159265358979323846; // M_PI is not standard C++ (MinGW lacks it)
+    const double cot_25 = 1 / std::tan(25 * pi / 180);
     for (const auto& [width, height] : {std::pair{700, 700}, {1000, 500}}) {
         const Matrix4 projection = projection_matrix(width, height);
         EXPECT_FLOAT_EQ(projection[5], cot_25) << width << " x " << height;
