@@ -38,7 +38,7 @@ enum Part { steps, drawing, swapping, part_count };
 struct Timing {
     int frames_per_mode = 600;
     int block = 100;         // frames of one mode before the next takes its turn
-    int64_t scene_frame = 0; // frames run_frame has run, for the scripted clock
+    int64_t scene_frame = 0; // frames the scene has advanced, for the scripted clock
     int mode = clear_swap;
     int in_block = 0;  // frames done in the current block, a warm-up block until warm
     bool warm = false; // the warm-up block of every mode is done
