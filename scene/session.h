@@ -1,0 +1,35 @@
+// A played session: what the physics saw in each frame since the scene's start, kept so that
+// the session can be replayed bit for bit anywhere.
+#pragma once
+
+#include "scene/grab.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One frame: the counter reading the frame advanced to (ticks since the scene's start, which
+// reads 0) and that frame's grab.
+struct SessionFrame {
+    int64_t reading = 0;
+    Grab grab;
+};
+
+struct Session {
+    int64_t frequency = 1000000; // counter ticks per second, > 0
+    std::vector<SessionFrame> frames;
+};
+
+// Limits, so that any input is read or refused in bounded memory.
+constexpr size_t max_session_bytes = size_t(64) << 20;
+constexpr size_t max_session_frames = 2000000;
+
+// The text form: a version line, the counter rate, then one line a frame, "READING" or
+// "READING PARTICLE X Y Z" with the target's floats printed so that they read back exactly.
+std::string session_text(const Session& session);
+
+// Reads the text form. Returns "" when the whole text is good, or one line that names the
+// line number and what is wrong; `session` is only filled when the text is good.
+std::string read_session_text(std::string_view text, Session& session);
