@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         const ScriptedQuery query = parse_scripted_query(argv[2], argv[4]);
         if (!query.error.empty()) {
             stop_page();
-            show_controls("stopped");
+            show_controls("failed");
             show_message(query.error.c_str());
             return 0;
         }
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     }
     if (!start_page(error)) {
         stop_page();
-        show_controls("stopped");
+        show_controls("failed");
         show_message(error.c_str());
         return 0;
     }

@@ -2,6 +2,7 @@
 // page's controls call.
 #include "web/page_callbacks.h"
 
+#include "support/state_hash.h"
 #include "texture/bmp_decode.h"
 #include "web/canvas_fit.h"
 #include "web/page_program.h"
@@ -10,6 +11,7 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -25,8 +27,19 @@ constexpr int32_t largest_user_texture = 4096;
 EM_JS(int, window_inner_width, (), { return window.innerWidth; });
 EM_JS(int, window_inner_height, (), { return window.innerHeight; });
 
+bool frames_requested = false; // the animation frame loop runs
+
 EM_BOOL on_animation_frame(double, void*) {
-    return page_animation_frame(script_slice_ms) ? EM_TRUE : EM_FALSE;
+    frames_requested = page_animation_frame(script_slice_ms);
+    return frames_requested ? EM_TRUE : EM_FALSE;
+}
+
+// Animation frames again, where the page wants them and the loop has ended.
+void request_frames() {
+    if (!frames_requested && page_runs_frames()) {
+        frames_requested = true;
+        emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+    }
 }
 
 void fit_canvas(int32_t inner_width, int32_t inner_height) {
@@ -66,8 +79,10 @@ const char* controls_mode() {
     case PageMode::live:
         return "live";
     case PageMode::scripted:
-    case PageMode::finished:
         return "scripted";
+    case PageMode::replay:
+    case PageMode::finished:
+        return page.script.frames > 0 ? "scripted" : "replay";
     case PageMode::stopped:
         break;
     }
@@ -88,9 +103,7 @@ EM_BOOL on_context_restored(int, const void*, void*) {
     const bool restored = restore_page_context(error);
     show_controls(controls_mode());
     show_message(restored ? "" : error.c_str());
-    if (page_runs_frames()) {
-        emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
-    }
+    request_frames();
     return EM_TRUE;
 }
 
@@ -103,15 +116,19 @@ void start_callbacks() {
     emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, on_context_lost);
     emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, on_context_restored);
     // The first frame now rather than at the next animation frame, a display refresh away.
-    if (on_animation_frame(0.0, nullptr)) {
-        emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
-    }
+    on_animation_frame(0.0, nullptr);
+    frames_requested = false;
+    request_frames();
 }
 
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE void page_restart() {
-    restart_page();
+    if (page.mode != PageMode::stopped && page.script.frames == 0) {
+        restart_page();
+        show_controls(controls_mode());
+        request_frames();
+    }
 }
 
 EMSCRIPTEN_KEEPALIVE int page_set_paused(int pause) {
@@ -134,6 +151,64 @@ EMSCRIPTEN_KEEPALIVE int page_replace_texture(int which, const unsigned char* da
         break;
     }
     return 2;
+}
+
+// A pointer at (x, y) in canvas pixels: pressed (returns 1 if it grabs the body), moved,
+// released, or hovering (returns 1 where a press would grab).
+EMSCRIPTEN_KEEPALIVE int page_pointer_down(double x, double y) {
+    return press_page_pointer(x, y) ? 1 : 0;
+}
+EMSCRIPTEN_KEEPALIVE void page_pointer_move(double x, double y) {
+    move_page_pointer(x, y);
+}
+EMSCRIPTEN_KEEPALIVE void page_pointer_up() {
+    release_page_pointer();
+}
+EMSCRIPTEN_KEEPALIVE int page_pointer_grabbable(double x, double y) {
+    return page_grabbable(x, y) ? 1 : 0;
+}
+
+// The session since the scene's start as a session file, and the state hash it ends in.
+EMSCRIPTEN_KEEPALIVE const char* page_session_text() {
+    static std::string text;
+    Session kept = page.session;
+    kept.frames.resize(std::min(kept.frames.size(), max_session_frames));
+    text = session_text(kept);
+    return text.c_str();
+}
+EMSCRIPTEN_KEEPALIVE const char* page_state_hash() {
+    static std::string text;
+    text = state_hash_text(page.scene.body);
+    return text.c_str();
+}
+
+// Replays the `size` bytes of a session file at `data`: "" when it starts, the reason when
+// the file is refused, null when ignored (after Esc, or with no context).
+EMSCRIPTEN_KEEPALIVE const char* page_replay_session(const char* data, double size) {
+    if (!page_takes_textures()) {
+        return nullptr;
+    }
+    static std::string error;
+    error = replay_page_session(std::string_view(data, size_t(size)));
+    if (error.empty()) {
+        show_controls(controls_mode());
+        request_frames();
+    }
+    return error.c_str();
+}
+
+// Largest session file the page reads (bytes); a larger one is refused unread.
+EMSCRIPTEN_KEEPALIVE double page_largest_session_file() {
+    return double(max_session_bytes);
+}
+
+// Draws the scene as it stands, so that the canvas can be read at once (the save picture).
+EMSCRIPTEN_KEEPALIVE int page_draw_now() {
+    if (page.context_lost || page.frames_drawn == 0) {
+        return 0;
+    }
+    draw_page_now();
+    return 1;
 }
 
 // Largest texture file the page reads (bytes); a larger one is refused unread.

@@ -2,6 +2,7 @@
 #include "web/page_program.h"
 
 #include "scene/clock.h"
+#include "support/state_hash.h"
 #include "texture/default_textures.h"
 #include "web/page_view.h"
 
@@ -25,6 +26,25 @@ void draw_page() {
         mark_time("jellycube-first-frame");
     }
     page.redraw_pending = false;
+}
+
+// One frame of physics, kept in the session so that it can be saved and replayed bit for bit.
+void advance_scene(int64_t now, const Grab& grab) {
+    page.scene.advance(now, grab);
+    if (page.session.frames.size() < max_session_frames) {
+        page.session.frames.push_back({now - page.scene.counter_start, grab});
+    } else if (page.session.frames.size() == max_session_frames) {
+        page.session.frames.emplace_back(); // marks the session full, and is never saved
+        show_message("The session has reached its longest: later frames are not recorded. "
+                     "Restart begins a new one.");
+    }
+}
+
+// A new scene from counter reading `start`, and a new session with it.
+void start_scene(int64_t start, int64_t frequency) {
+    page.scene.start(start, frequency);
+    page.session = Session{frequency, {}};
+    page.hold = PointerHold{};
 }
 
 // A BMP file's bytes into the renderer's cube (0) or floor (1) texture.
@@ -93,17 +113,45 @@ bool run_script(double budget_ms) {
     const double until = emscripten_get_now() + budget_ms;
     while (page.next_frame < page.script.frames) {
         // Frames before the last need no picture.
-        page.scene.advance(page.script.reading(page.next_frame++));
+        advance_scene(page.script.reading(page.next_frame++), Grab{});
         if (emscripten_get_now() >= until) {
             show_script_progress(double(page.next_frame - 1), double(page.script.frames));
             return true;
         }
     }
-    page.scene.advance(page.script.reading(page.next_frame));
+    advance_scene(page.script.reading(page.next_frame), Grab{});
     draw_page();
     page.mode = PageMode::finished;
     show_script_done(double(page.script.frames), double(page.script.fps));
     return false;
+}
+
+// The session's frames that are due by now, at the pace they were played (at least one, and
+// no more than `budget_ms` of them), then a picture; the last frame ends the replay.
+bool run_replay(double budget_ms) {
+    const std::vector<SessionFrame>& frames = page.session.frames;
+    const double played = double(clock_ticks() - page.replay_start) /
+                          double(clock_ticks_per_second()) * double(page.session.frequency);
+    const double due = double(frames.front().reading) + played;
+    const double until = emscripten_get_now() + budget_ms;
+    do {
+        const SessionFrame& frame = frames[size_t(page.next_frame++ - 1)];
+        page.scene.advance(frame.reading, frame.grab);
+    } while (page.next_frame <= int64_t(frames.size()) &&
+             double(frames[size_t(page.next_frame - 1)].reading) <= due &&
+             emscripten_get_now() < until);
+    draw_page();
+    if (page.next_frame <= int64_t(frames.size())) {
+        return true;
+    }
+    page.mode = PageMode::finished;
+    show_replay_done(double(frames.size()), page.scene.time,
+                     state_hash_text(page.scene.body).c_str());
+    return false;
+}
+
+bool grabbing_allowed() {
+    return page.mode == PageMode::live && !page.paused && !page.context_lost;
 }
 
 } // namespace
@@ -132,10 +180,10 @@ bool start_page(std::string& error) {
     mark_time("jellycube-context-made");
 
     if (page.mode == PageMode::scripted) {
-        page.scene.start(0, page.script.frequency); // read 0 at the start, as in the tools
+        start_scene(0, page.script.frequency); // read 0 at the start, as in the tools
     } else {
         // The clock starts first, so start-up falls into the first frame's interval.
-        page.scene.start(clock_ticks(), clock_ticks_per_second());
+        start_scene(clock_ticks(), clock_ticks_per_second());
     }
     page.texture_files[0] = encode_bmp24(make_cube_texture());
     page.texture_files[1] = encode_bmp24(make_floor_texture());
@@ -166,7 +214,8 @@ bool restore_page_context(std::string& error) {
 }
 
 bool page_runs_frames() {
-    return !page.context_lost && (page.mode == PageMode::live || page.mode == PageMode::scripted);
+    return !page.context_lost && (page.mode == PageMode::live || page.mode == PageMode::scripted ||
+                                  page.mode == PageMode::replay);
 }
 
 bool page_animation_frame(double budget_ms) {
@@ -176,8 +225,16 @@ bool page_animation_frame(double budget_ms) {
     if (page.mode == PageMode::scripted) {
         return run_script(budget_ms);
     }
+    if (page.mode == PageMode::replay) {
+        return run_replay(budget_ms);
+    }
     if (!page.paused) {
-        page.scene.advance(clock_ticks());
+        const int64_t now = clock_ticks();
+        const RendererState& canvas = page.renderer.state;
+        const Grab grab = page.hold.particle < 0 ? Grab{}
+                                                 : grab_for_frame(page.hold, page.scene.time_at(now),
+                                                                  canvas.width, canvas.height);
+        advance_scene(now, grab);
         draw_page();
         count_frame_for_readout();
     } else if (page.redraw_pending) {
@@ -187,26 +244,77 @@ bool page_animation_frame(double budget_ms) {
 }
 
 void redraw_page() {
-    if (page.mode == PageMode::scripted || page.context_lost) {
-        return; // the script's last frame is yet to come, or nothing can be drawn
+    if (page.mode == PageMode::scripted || page.mode == PageMode::replay || page.context_lost) {
+        return; // the last frame is yet to come, or nothing can be drawn
     }
     draw_page();
 }
 
+void draw_page_now() {
+    draw_page();
+}
+
 void restart_page() {
-    page.scene.start(clock_held() ? page.held_at : clock_ticks(), page.scene.counter_frequency);
+    if (page.mode != PageMode::live) { // a replay, over or not, gives way to a live scene
+        page.mode = PageMode::live;
+        page.paused = false;
+        page.fps_since = clock_ticks();
+        page.fps_frames = 0;
+    }
+    start_scene(clock_held() ? page.held_at : clock_ticks(), clock_ticks_per_second());
     page.redraw_pending = page.paused;
 }
 
 bool set_page_paused(bool pause) {
     if (page.mode == PageMode::live) {
         set_held(pause, page.context_lost);
+        release_page_pointer(); // a paused scene holds nothing
     }
     return page.paused;
 }
 
 void stop_page() {
     page.mode = PageMode::stopped;
+    release_page_pointer();
+}
+
+bool press_page_pointer(double x, double y) {
+    const RendererState& canvas = page.renderer.state;
+    return grabbing_allowed() && press_pointer(page.hold, page.scene.body, page.scene.time,
+                                               canvas.width, canvas.height, x, y);
+}
+
+void move_page_pointer(double x, double y) {
+    page.hold.x = x;
+    page.hold.y = y;
+}
+
+void release_page_pointer() {
+    page.hold = PointerHold{};
+}
+
+bool page_grabbable(double x, double y) {
+    const RendererState& canvas = page.renderer.state;
+    return grabbing_allowed() &&
+           pick_skin_particle(page.scene.body,
+                              pointer_ray(page.scene.time, canvas.width, canvas.height, x, y)) >= 0;
+}
+
+std::string replay_page_session(std::string_view text) {
+    Session session;
+    const std::string error = read_session_text(text, session);
+    if (!error.empty()) {
+        return error;
+    }
+    if (page.mode == PageMode::live) {
+        set_held(false, page.context_lost); // a paused clock is let go before the replay
+    }
+    page.mode = PageMode::replay;
+    start_scene(0, session.frequency); // the recorded readings count from 0
+    page.session = std::move(session);
+    page.next_frame = 1;
+    page.replay_start = clock_ticks();
+    return "";
 }
 
 bool page_takes_textures() {

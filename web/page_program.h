@@ -3,8 +3,10 @@
 // the start-up, the callbacks and the page's controls reach it.
 #pragma once
 
+#include "render/pointer_grab.h"
 #include "render/webgl2/scene_renderer.h"
 #include "scene/scene.h"
+#include "scene/session.h"
 #include "support/frame_script.h"
 
 #include <cstdint>
@@ -14,7 +16,8 @@
 enum class PageMode {
     live,     // frames follow the page's clock, one per animation frame
     scripted, // frames follow a FrameScript up to its last frame, which alone is drawn
-    finished, // the script's last frame stands; a new texture redraws it
+    replay,   // frames follow a loaded session at the pace it was played
+    finished, // the script's or the session's last frame stands; a new texture redraws it
     stopped,  // Esc or a start-up failure: no more frames, no new textures
 };
 
@@ -31,6 +34,11 @@ struct PageProgram {
     std::vector<unsigned char> texture_files[2];
     FrameScript script;     // scripted mode
     int64_t next_frame = 1; // scripted mode: the next frame of the script to run
+    // What the physics saw since the scene's start, to save; in replay mode, the session
+    // being replayed, from frame next_frame - 1.
+    Session session;
+    int64_t replay_start = 0; // replay mode: clock ticks at the replay's first frame
+    PointerHold hold;         // live mode: the particle a pointer holds, if any
     int64_t frames_drawn = 0;
     int64_t fps_since = 0;  // clock ticks where the frames-per-second count began
     int32_t fps_frames = 0; // frames drawn since then
@@ -60,12 +68,26 @@ bool page_animation_frame(double budget_ms);
 // Draws the scene as it stands, without stepping (a paused or finished scene whose canvas
 // or texture changed).
 void redraw_page();
+// The same in any mode, so that the canvas can be read at once (a picture to save).
+void draw_page_now();
 
 // Scene time 0, body in its initial state; a pause holds, and its redraw waits for the next
 // animation frame, so that many restarts draw once.
 void restart_page();
 bool set_page_paused(bool pause); // returns whether the scene is paused now
 void stop_page();                 // Esc: no more frames
+
+// A pointer pressed, moved or released at (x, y) in canvas pixels. A press grabs the skin
+// particle under it in a live, running page; returns whether one is held.
+bool press_page_pointer(double x, double y);
+void move_page_pointer(double x, double y);
+void release_page_pointer();
+// Whether a press at (x, y) would grab the body now: the cursor says so.
+bool page_grabbable(double x, double y);
+
+// Replays `text`, a session file, from the scene's start at the pace it was played. Returns
+// "" or the line that says why the file was refused, which leaves the page as it was.
+std::string replay_page_session(std::string_view text);
 
 // Whether the page takes a new texture: not after Esc, not without a context.
 bool page_takes_textures();

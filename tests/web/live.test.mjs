@@ -90,8 +90,8 @@ test('every key but Esc is ignored, and Esc stops the animation', { timeout: 180
   const stoppedAt = await framesDrawn(page);
   await sleep(1000);
   assert.equal(await framesDrawn(page), stoppedAt, 'frames went on after Esc');
-  assert.deepEqual(await page.$$eval('button, input', all => all.map(e => e.disabled)),
-    [true, true, true, true]);
+  assert.deepEqual(await page.$$eval('button:enabled, input:enabled', all => all.map(e => e.id)),
+    ['save-picture', 'save-session', 'show-hash']); // what reads what stands
   await page.keyboard.press('Escape'); // nothing more to stop
   await page.keyboard.press('a');
   assert.equal(await framesDrawn(page), stoppedAt);
@@ -165,8 +165,7 @@ test('a refused WebGL 2 context is one sentence, and forced uploads are ignored'
   await sleep(300);
   assert.equal(await page.$eval('#message', m => m.textContent), said);
   assert.equal(await framesDrawn(page), 0);
-  assert.deepEqual(await page.$$eval('button, input', all => all.map(e => e.disabled)),
-    [true, true, true, true]);
+  assert.ok(await page.$$eval('button, input', all => all.every(e => e.disabled)));
   assert.deepEqual(pageErrors(page), []);
   await page.close();
 });
@@ -195,8 +194,8 @@ test('a lost context stops the page with a sentence; restored, it goes on as it 
   assert.equal(await sceneTime(live), timeAt);
   assert.equal(await live.$eval('#fps', o => o.textContent), '-');
   assert.match(await live.$eval('#message', m => m.textContent), /^The browser has taken/);
-  assert.deepEqual(await live.$$eval('button, input', all => all.map(e => e.disabled)),
-    [true, true, true, true]);
+  assert.deepEqual(await live.$$eval('button:enabled, input:enabled', all => all.map(e => e.id)),
+    ['save-session', 'show-hash']); // what reads what stands, without a context
   await loseContext(live, 'restoreContext');
   await live.waitForFunction((n) => Module._page_frames_drawn() > n + 5, {}, lostAt);
   assert.equal(await live.$eval('#message', m => m.textContent), '');
