@@ -34,13 +34,24 @@ void Scene::start(int64_t start_reading, int64_t frequency) {
     build_floor_mesh(floor_mesh);
 }
 
-void Scene::advance(int64_t now) {
+double Scene::time_at(int64_t now) const {
+    return double(now - counter_start) / double(counter_frequency);
+}
+
+void Scene::advance(int64_t now, const Grab& grab) {
     prev_time = time;
-    time = double(now - counter_start) / double(counter_frequency);
+    time = time_at(now);
+    const Vec3& target = grab.target;
+    const bool pulls = grab.particle >= 0 && grab.particle < lattice_particle_count &&
+                       std::isfinite(target.x) && std::isfinite(target.y) &&
+                       std::isfinite(target.z);
     // Nothing changes time, prev_time or lift during the loop, so both are worked out once.
     const float lift = lift_at(time);
     const float dt = substep_dt(prev_time, time);
     for (int i = 0; i < substeps_per_frame; ++i) {
+        if (pulls) {
+            pull_grabbed(body, grab, dt);
+        }
         body.lift = Vec3{0.0f, lift, 0.0f};
         body.step(dt);
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "mesh/grid_mesh.h"
+#include "scene/grab.h"
 #include "sim/jelly_body.h"
 
 #include <cstdint>
@@ -30,6 +31,10 @@ struct Scene {
     // floor grid built.
     void start(int64_t counter_start, int64_t counter_frequency);
     // One frame at counter reading `now`: the clock update, then the lift and the 100
-    // sub-steps over the interval since the last frame, bounded by max_frame_interval.
-    void advance(int64_t now);
+    // sub-steps over the interval since the last frame, bounded by max_frame_interval. While
+    // `grab` holds a particle (0 to 124) towards a finite target, the pull goes before each
+    // sub-step; any other grab is ignored, and nothing held gives the same bits as no grab.
+    void advance(int64_t now, const Grab& grab = Grab{});
+    // The scene time a frame at counter reading `now` would have, without advancing.
+    double time_at(int64_t now) const;
 };

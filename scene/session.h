@@ -25,6 +25,8 @@ struct Session {
 // Limits, so that any input is read or refused in bounded memory.
 constexpr size_t max_session_bytes = size_t(64) << 20;
 constexpr size_t max_session_frames = 2000000;
+// Characters of a line, its line break not counted; a frame line needs at most about 80.
+constexpr size_t max_session_line_length = 256;
 
 // The text form: a version line, the counter rate, then one line a frame, "READING" or
 // "READING PARTICLE X Y Z" with the target's floats printed so that they read back exactly.

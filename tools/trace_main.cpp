@@ -1,6 +1,8 @@
 // jellycube-trace: advances the scene on a scripted clock, with no display, and prints
 // the body's particles, or one summary row per frame, as CSV on standard output.
 #include "scene/scene.h"
+#include "scene/session.h"
+#include "support/quote.h"
 #include "support/state_hash.h"
 #include "support/tool_options.h"
 
@@ -20,6 +22,53 @@ constexpr const char* purpose =
     "particle (0 to 124) of the last frame, or of every K-th frame and the last with\n"
     "--every K. Floats are printed with %.9g (enough to read back every float exactly),\n"
     "time with %.17g.";
+
+// The clock options that a session's own clock replaces.
+constexpr const char* clock_words[] = {"--frequency", "--fps", "--frames", "--seconds", "--ticks"};
+
+bool is_clock_option(const std::string& arg) {
+    for (const char* word : clock_words) {
+        if (arg == word) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Reads the session file at `path` ("-" for standard input) in chunks, refusing it as soon as
+// it is longer than max_session_bytes. Returns "" or one line saying what is wrong.
+std::string read_session_file(const std::string& path, Session& session) {
+    const bool from_stdin = path == "-";
+    const std::string shown = from_stdin ? "standard input" : "session file " + quote(path);
+    std::FILE* file = from_stdin ? stdin : std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return "cannot open " + shown + ": " + std::strerror(errno);
+    }
+    std::string text;
+    std::string error;
+    char buffer[1 << 16];
+    size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        if (text.size() + count > max_session_bytes) {
+            error = shown + " is longer than " + std::to_string(max_session_bytes) + " bytes";
+            break;
+        }
+        text.append(buffer, count);
+    }
+    if (error.empty() && std::ferror(file) != 0) {
+        error = "cannot read " + shown + ": " + std::strerror(errno);
+    }
+    if (!from_stdin) {
+        std::fclose(file);
+    }
+    if (error.empty()) {
+        error = read_session_text(text, session);
+        if (!error.empty()) {
+            error = shown + ", " + error;
+        }
+    }
+    return error;
+}
 
 void print_particles(int64_t frame, const Scene& state) {
     for (size_t p = 0; p < state.body.particles.size(); ++p) {
@@ -62,6 +111,7 @@ int report_write_failure() {
 int main(int argc, char** argv) {
     bool summary = false;
     bool hash = false;
+    Session session;
     const std::vector<ToolOption> options = {
         {"--summary", "",
          "print frame,time,dt,lift,cx,cy,cz,min_y,max_y instead: one row per frame\n"
@@ -80,11 +130,48 @@ int main(int argc, char** argv) {
              hash = true;
              return std::string();
          }},
+        {"--session", "FILE",
+         "replay a session (\"-\" reads standard input): its counter rate and\n"
+         "readings are the clock, and each frame pulls what it held; instead of\n"
+         "--frequency, --fps, --frames, --seconds and --ticks",
+         [&session](const std::string& path) { return read_session_file(path, session); }},
     };
+    // A session is the whole clock: the option parser, which wants a frame count, gets one
+    // that the session's own replaces.
+    std::vector<char*> args(argv, argv + argc);
+    bool session_given = false;
+    bool clock_given = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        session_given = session_given || arg == "--session";
+        clock_given = clock_given || is_clock_option(arg);
+        if (arg == "--session" || is_clock_option(arg) || arg == "--every") {
+            ++i; // its value
+        }
+    }
+    if (session_given && clock_given) {
+        std::fprintf(stderr, "%s: --session cannot be combined with --frequency, --fps, "
+                             "--frames, --seconds or --ticks\n", tool_name);
+        return 2;
+    }
+    static char frames_word[] = "--frames";
+    static char one_frame[] = "1";
+    if (session_given) {
+        args.push_back(frames_word);
+        args.push_back(one_frame);
+    }
     FrameScript script;
-    if (const std::optional<int> status =
-            read_tool_args(argc, argv, tool_name, purpose, options, script)) {
+    if (const std::optional<int> status = read_tool_args(int(args.size()), args.data(),
+                                                         tool_name, purpose, options, script)) {
         return *status;
+    }
+    if (session_given) {
+        script.frequency = session.frequency;
+        script.frames = int64_t(session.frames.size());
+        script.ticks.clear();
+        for (const SessionFrame& frame : session.frames) {
+            script.ticks.push_back(frame.reading);
+        }
     }
     if (summary && script.every == 0) {
         script.every = 1;
@@ -111,7 +198,8 @@ int main(int argc, char** argv) {
     Clock::time_point last_flush = Clock::now();
     bool unflushed = false; // rows printed since last_flush
     for (int64_t k = 1; k <= script.frames; ++k) {
-        state.advance(script.reading(k));
+        state.advance(script.reading(k),
+                      session_given ? session.frames[size_t(k - 1)].grab : Grab{});
         if (hash) {
             continue;
         }

@@ -1,0 +1,219 @@
+// The pointer's ray, the particle it picks and the point it pulls towards: the camera's
+// matrices inverted in double, the skin's triangles met by the ray.
+#include "render/pointer_grab.h"
+
+#include "mesh/body_skin.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+
+namespace {
+
+using Matrix4d = std::array<double, 16>; // column-major, as Matrix4
+using Point = std::array<double, 3>;
+
+// The inverse of m by cofactors (m is a projection or a rigid view, never singular).
+Matrix4d inverse(const Matrix4& f) {
+    Matrix4d m;
+    for (size_t i = 0; i < 16; ++i) {
+        m[i] = f[i];
+    }
+    Matrix4d inv;
+    inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] +
+             m[9] * m[7] * m[14] + m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
+    inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] -
+             m[8] * m[7] * m[14] - m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
+    inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] +
+             m[8] * m[7] * m[13] + m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
+    inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] -
+              m[8] * m[6] * m[13] - m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
+    inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] -
+             m[9] * m[3] * m[14] - m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
+    inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] +
+             m[8] * m[3] * m[14] + m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
+    inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] -
+             m[8] * m[3] * m[13] - m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
+    inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] +
+              m[8] * m[2] * m[13] + m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
+    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] +
+             m[5] * m[3] * m[14] + m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
+    inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] -
+             m[4] * m[3] * m[14] - m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
+    inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] +
+              m[4] * m[3] * m[13] + m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
+    inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] -
+              m[4] * m[2] * m[13] - m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
+    inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] -
+             m[5] * m[3] * m[10] - m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
+    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] +
+             m[4] * m[3] * m[10] + m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
+    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] -
+              m[4] * m[3] * m[9] - m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
+    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] +
+              m[4] * m[2] * m[9] + m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
+    const double det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
+    for (double& e : inv) {
+        e /= det;
+    }
+    return inv;
+}
+
+// m . (x, y, z, w), divided through by the result's w.
+Point project(const Matrix4d& m, double x, double y, double z, double w) {
+    double out[4];
+    for (int r = 0; r < 4; ++r) {
+        out[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r] * w;
+    }
+    return {out[0] / out[3], out[1] / out[3], out[2] / out[3]};
+}
+
+Point minus(const Point& a, const Point& b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+}
+
+Point cross(const Point& a, const Point& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+double dot(const Point& a, const Point& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+// Eye-space direction (z < 0, unnormalised) under canvas point (x, y): y runs down the
+// canvas and up in normalised device coordinates.
+Point eye_direction(int32_t width, int32_t height, double x, double y) {
+    const double w = width > 0 ? width : 1;
+    const double h = height > 0 ? height : 1;
+    const Matrix4d unproject = inverse(projection_matrix(width, height));
+    return project(unproject, 2.0 * x / w - 1.0, 1.0 - 2.0 * y / h, -1.0, 1.0);
+}
+
+Vec3 to_vec3(const Point& p) {
+    return {float(p[0]), float(p[1]), float(p[2])};
+}
+
+Point to_point(const Vec3& v) {
+    return {v.x, v.y, v.z};
+}
+
+// Distance along `ray` to triangle (a, b, c), or a negative number when it misses (or the
+// ray runs in its plane). Both sides of the triangle count.
+double ray_meets_triangle(const Point& origin, const Point& direction, const Point& a,
+                          const Point& b, const Point& c) {
+    const Point ab = minus(b, a);
+    const Point ac = minus(c, a);
+    const Point p = cross(direction, ac);
+    const double det = dot(ab, p);
+    if (det == 0.0 || !std::isfinite(det)) {
+        return -1.0;
+    }
+    const Point s = minus(origin, a);
+    const double u = dot(s, p) / det;
+    if (u < 0.0 || u > 1.0) {
+        return -1.0;
+    }
+    const Point q = cross(s, ab);
+    const double v = dot(direction, q) / det;
+    if (v < 0.0 || u + v > 1.0) {
+        return -1.0;
+    }
+    return dot(ac, q) / det;
+}
+
+} // namespace
+
+PointerRay pointer_ray(double time, int32_t width, int32_t height, double x, double y) {
+    const Matrix4d eye_to_world = inverse(view_matrix(time));
+    const Point direction = eye_direction(width, height, x, y);
+    const Point origin = project(eye_to_world, 0.0, 0.0, 0.0, 1.0);
+    const Point far = project(eye_to_world, direction[0], direction[1], direction[2], 1.0);
+    const Point along = minus(far, origin);
+    const double length = std::sqrt(dot(along, along));
+    return {to_vec3(origin),
+            to_vec3({along[0] / length, along[1] / length, along[2] / length})};
+}
+
+int pick_skin_particle(const JellyBody& body, const PointerRay& ray) {
+    if (body.particles.size() != size_t(lattice_particle_count)) {
+        return -1;
+    }
+    const Point origin = to_point(ray.origin);
+    const Point direction = to_point(ray.direction);
+    auto at = [&body](int face, int r, int c) {
+        return to_point(body.particles[size_t(skin_particle_index(face, r, c))].position);
+    };
+    double nearest = -1.0;
+    for (int face = 0; face < skin_face_count; ++face) {
+        for (int r = 0; r + 1 < skin_side; ++r) {
+            for (int c = 0; c + 1 < skin_side; ++c) {
+                // The two triangles of the quad, as the skin's grid is drawn.
+                const Point corner[4] = {at(face, r, c), at(face, r + 1, c),
+                                         at(face, r + 1, c + 1), at(face, r, c + 1)};
+                for (const double t :
+                     {ray_meets_triangle(origin, direction, corner[0], corner[1], corner[2]),
+                      ray_meets_triangle(origin, direction, corner[0], corner[2], corner[3])}) {
+                    if (t > 0.0 && (nearest < 0.0 || t < nearest)) {
+                        nearest = t;
+                    }
+                }
+            }
+        }
+    }
+    if (nearest < 0.0) {
+        return -1;
+    }
+    const Point hit = {origin[0] + nearest * direction[0], origin[1] + nearest * direction[1],
+                       origin[2] + nearest * direction[2]};
+    int picked = -1;
+    double picked_distance = 0.0;
+    for (int face = 0; face < skin_face_count; ++face) {
+        for (int r = 0; r < skin_side; ++r) {
+            for (int c = 0; c < skin_side; ++c) {
+                const Point gap = minus(at(face, r, c), hit);
+                const double distance = dot(gap, gap);
+                const int index = skin_particle_index(face, r, c);
+                if (picked < 0 || distance < picked_distance ||
+                    (distance == picked_distance && index < picked)) {
+                    picked = index;
+                    picked_distance = distance;
+                }
+            }
+        }
+    }
+    return picked;
+}
+
+bool press_pointer(PointerHold& hold, const JellyBody& body, double time, int32_t width,
+                   int32_t height, double x, double y) {
+    hold = PointerHold{};
+    const int picked = pick_skin_particle(body, pointer_ray(time, width, height, x, y));
+    if (picked < 0) {
+        return false;
+    }
+    const Vec3& p = body.particles[size_t(picked)].position;
+    const Matrix4& view = view_matrix(time);
+    const double eye_z = view[2] * double(p.x) + view[6] * double(p.y) + view[10] * double(p.z) +
+                         view[14];
+    hold.particle = picked;
+    hold.eye_depth = float(-eye_z);
+    hold.x = x;
+    hold.y = y;
+    return true;
+}
+
+Grab grab_for_frame(const PointerHold& hold, double time, int32_t width, int32_t height) {
+    if (hold.particle < 0) {
+        return Grab{};
+    }
+    // The point on the pointer's eye-space ray at depth eye_depth, taken to world space.
+    const Point direction = eye_direction(width, height, hold.x, hold.y);
+    const double along = double(hold.eye_depth) / -direction[2];
+    const Matrix4d eye_to_world = inverse(view_matrix(time));
+    const Point target = project(eye_to_world, direction[0] * along, direction[1] * along,
+                                 direction[2] * along, 1.0);
+    Grab grab;
+    grab.particle = hold.particle;
+    grab.target = to_vec3(target);
+    return grab;
+}
