@@ -150,8 +150,10 @@ int main(int argc, char** argv) {
         }
     }
     if (session_given && clock_given) {
-        std::fprintf(stderr, "%s: --session cannot be combined with --frequency, --fps, "
-                             "--frames, --seconds or --ticks\n", tool_name);
+        std::fprintf(stderr,
+                     "%s: --session cannot be combined with --frequency, --fps, "
+                     "--frames, --seconds or --ticks\n",
+                     tool_name);
         return 2;
     }
     static char frames_word[] = "--frames";
@@ -161,8 +163,8 @@ int main(int argc, char** argv) {
         args.push_back(one_frame);
     }
     FrameScript script;
-    if (const std::optional<int> status = read_tool_args(int(args.size()), args.data(),
-                                                         tool_name, purpose, options, script)) {
+    if (const std::optional<int> status =
+            read_tool_args(int(args.size()), args.data(), tool_name, purpose, options, script)) {
         return *status;
     }
     if (session_given) {
