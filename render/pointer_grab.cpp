@@ -13,6 +13,8 @@ namespace {
 using Matrix4d = std::array<double, 16>; // column-major, as Matrix4
 using Point = std::array<double, 3>;
 
+constexpr double edge_margin = 1e-5; // of a triangle's size: far below a pixel
+
 // The inverse of m by cofactors (m is a projection or a rigid view, never singular).
 Matrix4d inverse(const Matrix4& f) {
     Matrix4d m;
@@ -98,7 +100,9 @@ Point to_point(const Vec3& v) {
 }
 
 // Distance along `ray` to triangle (a, b, c), or a negative number when it misses (or the
-// ray runs in its plane). Both sides of the triangle count.
+// ray runs in its plane). Both sides of the triangle count, and so do its edges, with a
+// margin of edge_margin of its size, so that a ray through a shared edge or corner cannot
+// slip between two triangles, or past a corner of the skin, by the ray's float rounding.
 double ray_meets_triangle(const Point& origin, const Point& direction, const Point& a,
                           const Point& b, const Point& c) {
     const Point ab = minus(b, a);
@@ -110,12 +114,12 @@ double ray_meets_triangle(const Point& origin, const Point& direction, const Poi
     }
     const Point s = minus(origin, a);
     const double u = dot(s, p) / det;
-    if (u < 0.0 || u > 1.0) {
+    if (u < -edge_margin || u > 1.0 + edge_margin) {
         return -1.0;
     }
     const Point q = cross(s, ab);
     const double v = dot(direction, q) / det;
-    if (v < 0.0 || u + v > 1.0) {
+    if (v < -edge_margin || u + v > 1.0 + edge_margin) {
         return -1.0;
     }
     return dot(ac, q) / det;

@@ -143,7 +143,8 @@ int main(int argc, char** argv) {
     bool clock_given = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        session_given = session_given || arg == "--session";
+        // Without its value, the parser says that it needs one.
+        session_given = session_given || (arg == "--session" && i + 1 < argc);
         clock_given = clock_given || is_clock_option(arg);
         if (arg == "--session" || is_clock_option(arg) || arg == "--every") {
             ++i; // its value
