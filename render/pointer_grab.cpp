@@ -13,6 +13,8 @@ namespace {
 using Matrix4d = std::array<double, 16>; // column-major, as Matrix4
 using Point = std::array<double, 3>;
 
+constexpr double edge_margin = 1e-5; // of a triangle's size: far below a pixel
+
 // The inverse of m by cofactors (m is a projection or a rigid view, never singular).
 Matrix4d inverse(const Matrix4& f) {
     Matrix4d m;
@@ -36,8 +38,8 @@ Matrix4d inverse(const Matrix4& f) {
              m[8] * m[3] * m[13] - m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
     inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] +
               m[8] * m[2] * m[13] + m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
-    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] +
-             m[5] * m[3] * m[14] + m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
+    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] +
+             m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
     inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] -
              m[4] * m[3] * m[14] - m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
     inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] +
@@ -46,12 +48,12 @@ Matrix4d inverse(const Matrix4& f) {
               m[4] * m[2] * m[13] - m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
     inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] -
              m[5] * m[3] * m[10] - m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
-    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] +
-             m[4] * m[3] * m[10] + m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
-    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] -
-              m[4] * m[3] * m[9] - m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
-    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] +
-              m[4] * m[2] * m[9] + m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
+    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] +
+             m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
+    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
+              m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
+    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
+              m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
     const double det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
     for (double& e : inv) {
         e /= det;
@@ -98,7 +100,9 @@ Point to_point(const Vec3& v) {
 }
 
 // Distance along `ray` to triangle (a, b, c), or a negative number when it misses (or the
-// ray runs in its plane). Both sides of the triangle count.
+// ray runs in its plane). Both sides of the triangle count, and so do its edges, with a
+// margin of edge_margin of its size, so that a ray through a shared edge or corner cannot
+// slip between two triangles, or past a corner of the skin, by the ray's float rounding.
 double ray_meets_triangle(const Point& origin, const Point& direction, const Point& a,
                           const Point& b, const Point& c) {
     const Point ab = minus(b, a);
@@ -110,12 +114,12 @@ double ray_meets_triangle(const Point& origin, const Point& direction, const Poi
     }
     const Point s = minus(origin, a);
     const double u = dot(s, p) / det;
-    if (u < 0.0 || u > 1.0) {
+    if (u < -edge_margin || u > 1.0 + edge_margin) {
         return -1.0;
     }
     const Point q = cross(s, ab);
     const double v = dot(direction, q) / det;
-    if (v < 0.0 || u + v > 1.0) {
+    if (v < -edge_margin || u + v > 1.0 + edge_margin) {
         return -1.0;
     }
     return dot(ac, q) / det;
@@ -130,8 +134,7 @@ PointerRay pointer_ray(double time, int32_t width, int32_t height, double x, dou
     const Point far = project(eye_to_world, direction[0], direction[1], direction[2], 1.0);
     const Point along = minus(far, origin);
     const double length = std::sqrt(dot(along, along));
-    return {to_vec3(origin),
-            to_vec3({along[0] / length, along[1] / length, along[2] / length})};
+    return {to_vec3(origin), to_vec3({along[0] / length, along[1] / length, along[2] / length})};
 }
 
 int pick_skin_particle(const JellyBody& body, const PointerRay& ray) {
@@ -148,8 +151,8 @@ int pick_skin_particle(const JellyBody& body, const PointerRay& ray) {
         for (int r = 0; r + 1 < skin_side; ++r) {
             for (int c = 0; c + 1 < skin_side; ++c) {
                 // The two triangles of the quad, as the skin's grid is drawn.
-                const Point corner[4] = {at(face, r, c), at(face, r + 1, c),
-                                         at(face, r + 1, c + 1), at(face, r, c + 1)};
+                const Point corner[4] = {at(face, r, c), at(face, r + 1, c), at(face, r + 1, c + 1),
+                                         at(face, r, c + 1)};
                 for (const double t :
                      {ray_meets_triangle(origin, direction, corner[0], corner[1], corner[2]),
                       ray_meets_triangle(origin, direction, corner[0], corner[2], corner[3])}) {
@@ -193,8 +196,8 @@ bool press_pointer(PointerHold& hold, const JellyBody& body, double time, int32_
     }
     const Vec3& p = body.particles[size_t(picked)].position;
     const Matrix4& view = view_matrix(time);
-    const double eye_z = view[2] * double(p.x) + view[6] * double(p.y) + view[10] * double(p.z) +
-                         view[14];
+    const double eye_z =
+        view[2] * double(p.x) + view[6] * double(p.y) + view[10] * double(p.z) + view[14];
     hold.particle = picked;
     hold.eye_depth = float(-eye_z);
     hold.x = x;

@@ -15,7 +15,7 @@ namespace {
 // particle's own velocity (damping ratio 1.1 for a free particle).
 constexpr double approach_time = 0.05;           // s
 constexpr double steer_time = 0.01;              // s
-constexpr double max_pull_speed = 8.0;           // units/s
+constexpr double max_pull_speed = 4.0;           // units/s
 constexpr double max_pull_acceleration = 1000.0; // units/s^2
 
 // `v` scaled down to length `limit` when it is longer. Double holds the squares of any

@@ -33,9 +33,8 @@ enum class Whole { ok, malformed, negative, out_of_range };
 // Decimal digits only, at most 64-bit signed.
 Whole read_whole(std::string_view text, int64_t& out) {
     if (!text.empty() && text[0] == '-' && text.size() > 1) {
-        return text.find_first_not_of("0123456789", 1) == std::string_view::npos
-                   ? Whole::negative
-                   : Whole::malformed;
+        return text.find_first_not_of("0123456789", 1) == std::string_view::npos ? Whole::negative
+                                                                                 : Whole::malformed;
     }
     if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
         return Whole::malformed;
@@ -44,8 +43,7 @@ Whole read_whole(std::string_view text, int64_t& out) {
     if (error == std::errc::result_out_of_range) {
         return Whole::out_of_range;
     }
-    return error == std::errc() && end == text.data() + text.size() ? Whole::ok
-                                                                       : Whole::malformed;
+    return error == std::errc() && end == text.data() + text.size() ? Whole::ok : Whole::malformed;
 }
 
 // A finite float in plain decimal notation (digits, point, sign, exponent): no blanks, hex,
@@ -154,8 +152,8 @@ std::string read_session_text(std::string_view text, Session& session) {
         return "the session is longer than " + std::to_string(max_session_bytes) + " bytes";
     }
     Session read;
-    size_t number = 0;       // of the line being read
-    size_t first_blank = 0;  // first blank line since the last frame, or 0
+    size_t number = 0;      // of the line being read
+    size_t first_blank = 0; // first blank line since the last frame, or 0
     size_t at = 0;
     while (at < text.size()) {
         ++number;
@@ -171,8 +169,7 @@ std::string read_session_text(std::string_view text, Session& session) {
         }
         if (number == 1) {
             if (line != version_line) {
-                return at_line(1) + quoted(line) + " is not '" + std::string(version_line) +
-                       "'";
+                return at_line(1) + quoted(line) + " is not '" + std::string(version_line) + "'";
             }
             continue;
         }
@@ -194,8 +191,7 @@ std::string read_session_text(std::string_view text, Session& session) {
             return at_line(first_blank) + "a blank line before more frames";
         }
         if (read.frames.size() == max_session_frames) {
-            return at_line(number) + "more than " + std::to_string(max_session_frames) +
-                   " frames";
+            return at_line(number) + "more than " + std::to_string(max_session_frames) + " frames";
         }
         SessionFrame frame;
         const std::string error =

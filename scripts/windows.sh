@@ -99,12 +99,15 @@ windows_frames() {
 }
 
 # jellycube-trace.exe against the Linux jellycube-trace: a minute at 60 fps as a hash, as
-# CSV (every second's particles, and the summary row of every frame), and --version; and
+# CSV (every second's particles, and the summary row of every frame), and --version; the
+# golden drag session as a hash and as CSV; and
 # jellycube-make-textures.exe against the committed textures.
 windows_tools() {
     local args
     for args in "--hash --fps 60 --seconds 60" "--fps 60 --seconds 60 --every 60" \
-        "--summary --fps 60 --seconds 60" "--version"; do
+        "--summary --fps 60 --seconds 60" "--version" \
+        "--hash --session tests/golden/drag_session.txt" \
+        "--every 60 --session tests/golden/drag_session.txt"; do
         # shellcheck disable=SC2086 # the words are the arguments
         wine "$dir/tools/jellycube-trace.exe" $args >"$work/win.out"
         # shellcheck disable=SC2086

@@ -75,6 +75,8 @@ TEST(TraceTool, RefusesBadInputWithOneLineAndStatus2) {
         }
         return lines + "x\n";
     }();
+    std::ofstream(scratch() + "/session") << "jellycube session 1\nticks-per-second 60\n1\n";
+    std::ofstream(scratch() + "/bad_session") << "jellycube session 1\nticks-per-second 60\n1 x\n";
     const std::string cases[][2] = {
         {"--frames 3 --bogus", "unknown option '--bogus'"},
         {"--frames", "--frames needs a value"},
@@ -92,6 +94,13 @@ TEST(TraceTool, RefusesBadInputWithOneLineAndStatus2) {
         {"--ticks " + scratch() + "/long_zero", "line 1 is longer than 64 characters"},
         {"--ticks /dev/zero", "line 1 is longer than 64 characters"},
         {"--ticks " + scratch() + "/too_many", "has more than 10000000 lines"},
+        {"--session " + scratch() + "/session --fps 30", "--session cannot be combined"},
+        {"--frames 3 --session " + scratch() + "/session", "--session cannot be combined"},
+        {"--session", "--session needs a value"},
+        {"--session " + scratch() + "/missing", "cannot open session file '"},
+        {"--session " + scratch() + "/bad_session",
+         "bad_session', line 3: '1 x' is not READING or READING PARTICLE X Y Z"},
+        {"--session /dev/zero", "'/dev/zero' is longer than 67108864 bytes"},
     };
     for (const auto& [args, names] : cases) {
         const ToolRun run = run_trace(args);
@@ -153,6 +162,9 @@ TEST(TraceTool, TickFileMatchesPacedClock) {
     const ToolRun slow_paced = run_trace("--summary --frequency 20 --fps 60 --frames 12");
     ASSERT_EQ(slow_paced.status, 0) << slow_paced.err;
     EXPECT_EQ(run_trace("--summary --frequency 20 --ticks -", slow).out, slow_paced.out);
+    // A session that grabs nothing is its readings: the same bytes again.
+    const std::string session = "jellycube session 1\nticks-per-second 3579545\n" + ticks;
+    EXPECT_EQ(run_trace("--every 13 --session -", session).out, paced.out);
 }
 
 TEST(TraceTool, VersionIsTheProjects) {
@@ -195,7 +207,7 @@ TEST(TraceTool, AStoppedRunKeepsWhatItPrinted) {
 namespace {
 
 // --hash prints one line instead of the CSV: for each run of tests/golden/state_hash.txt, the
-// hash written there.
+// hash written there. Its paths are from the project's folder.
 TEST(TraceTool, HashOfEveryGoldenRun) {
     std::ifstream golden(GOLDEN_STATE_HASHES);
     int runs = 0;
@@ -205,14 +217,19 @@ TEST(TraceTool, HashOfEveryGoldenRun) {
         }
         const size_t last_blank = line.rfind(' ');
         ASSERT_NE(last_blank, std::string::npos) << line;
-        const ToolRun run = run_trace("--hash " + line.substr(0, last_blank));
+        std::string args = line.substr(0, last_blank);
+        for (size_t at = args.find(" tests/"); at != std::string::npos;
+             at = args.find(" tests/", at + 1)) {
+            args.insert(at + 1, JELLY_SOURCE_DIR "/");
+        }
+        const ToolRun run = run_trace("--hash " + args);
         EXPECT_TRUE(run.status == 0 &&
                     run.out == std::vector<std::string>{line.substr(last_blank + 1)})
             << line << ": status " << run.status << ", first line '"
             << (run.out.empty() ? "" : run.out[0]) << "'";
         ++runs;
     }
-    EXPECT_GE(runs, 2) << "no golden runs read from " << GOLDEN_STATE_HASHES;
+    EXPECT_GE(runs, 3) << "no golden runs read from " << GOLDEN_STATE_HASHES;
 }
 
 } // namespace

@@ -143,15 +143,18 @@ int main(int argc, char** argv) {
     bool clock_given = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        session_given = session_given || arg == "--session";
+        // Without its value, the parser says that it needs one.
+        session_given = session_given || (arg == "--session" && i + 1 < argc);
         clock_given = clock_given || is_clock_option(arg);
         if (arg == "--session" || is_clock_option(arg) || arg == "--every") {
             ++i; // its value
         }
     }
     if (session_given && clock_given) {
-        std::fprintf(stderr, "%s: --session cannot be combined with --frequency, --fps, "
-                             "--frames, --seconds or --ticks\n", tool_name);
+        std::fprintf(stderr,
+                     "%s: --session cannot be combined with --frequency, --fps, "
+                     "--frames, --seconds or --ticks\n",
+                     tool_name);
         return 2;
     }
     static char frames_word[] = "--frames";
@@ -161,8 +164,8 @@ int main(int argc, char** argv) {
         args.push_back(one_frame);
     }
     FrameScript script;
-    if (const std::optional<int> status = read_tool_args(int(args.size()), args.data(),
-                                                         tool_name, purpose, options, script)) {
+    if (const std::optional<int> status =
+            read_tool_args(int(args.size()), args.data(), tool_name, purpose, options, script)) {
         return *status;
     }
     if (session_given) {
