@@ -178,13 +178,19 @@ let browser;
 before(async () => { browser = await launchBrowser('chromium'); });
 after(async () => { await browser?.close(); });
 
-const phone = { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true };
-
-test('on a phone the canvas fits the width, the controls sit below, and drags neither scroll nor zoom', { timeout: 120000 }, async () => {
+// The page as a phone shows it: a touch screen 390 CSS pixels wide, at device width.
+async function openOnPhone() {
   const page = await browser.newPage();
-  await page.setViewport(phone);
+  page.log = [];
+  page.on('pageerror', error => page.log.push('pageerror: ' + error.message));
+  await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
   await page.goto(pageUrl());
   await waitForStart(page);
+  return page;
+}
+
+test('on a phone the canvas fits the width, the controls sit below, and drags neither scroll nor zoom', { timeout: 120000 }, async () => {
+  const page = await openOnPhone();
   await moreFrames(page, 3);
   const layout = () => page.evaluate(() => {
     const canvas = document.getElementById('canvas').getBoundingClientRect();
@@ -214,14 +220,12 @@ test('on a phone the canvas fits the width, the controls sit below, and drags ne
   await sleep(300);
   const after = await layout();
   assert.deepEqual([after.scrollX, after.scrollY, after.scale], [0, 0, 1], JSON.stringify(after));
+  assert.deepEqual(pageErrors(page), []);
   await page.close();
 });
 
 test('a second finger neither grabs nor lets go; a press off the cube does nothing', { timeout: 120000 }, async () => {
-  const page = await browser.newPage();
-  await page.setViewport(phone);
-  await page.goto(pageUrl());
-  await waitForStart(page);
+  const page = await openOnPhone();
   await catchDownloads(page);
   await moreFrames(page, 5);
   const cube = await pointOnCube(page);
@@ -247,10 +251,17 @@ test('a second finger neither grabs nor lets go; a press off the cube does nothi
   await other.end();
   await moreFrames(page, 5);
   const { text } = await saveSession(page);
-  await first.end();
   const lines = text.split('\n').filter(Boolean);
   assert.equal(lines.at(-1).split(' ').length, 5, 'the second finger let go of the cube');
   assert.equal(new Set(grabLines(text).map(line => line.split(' ')[1])).size, 1);
+
+  // Pause lets go, though the finger stays.
+  await page.$eval('#pause', button => button.click());
+  await page.$eval('#pause', button => button.click());
+  await moreFrames(page, 3);
+  const held = (await saveSession(page)).text.split('\n').filter(Boolean);
+  assert.equal(held.at(-1).split(' ').length, 1, 'the cube was held through a pause');
+  await first.end();
   assert.deepEqual(pageErrors(page), []);
   await page.close();
 });
