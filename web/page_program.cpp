@@ -178,6 +178,8 @@ bool start_page(std::string& error) {
         return false;
     }
     mark_time("jellycube-context-made");
+    // The browser compiles the shaders while the textures are drawn.
+    page.renderer.start_shaders();
 
     if (page.mode == PageMode::scripted) {
         start_scene(0, page.script.frequency); // read 0 at the start, as in the tools

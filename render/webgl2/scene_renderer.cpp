@@ -58,9 +58,16 @@ WebGl2Renderer::WebGl2Renderer() {
     body_vertices.resize(size_t(body_skin_vertex_count) * grid_vertex_floats);
 }
 
+void WebGl2Renderer::start_shaders() {
+    pending_shaders = start_shader_program();
+}
+
 bool WebGl2Renderer::create(const GridMesh& floor, std::string& error) {
     state.cube_texture = state.floor_texture = 0;
-    if (!build_shader_program(shaders, error)) {
+    if (pending_shaders.program == 0) {
+        start_shaders();
+    }
+    if (!finish_shader_program(pending_shaders, shaders, error)) {
         return false;
     }
     std::vector<float> floor_vertices(size_t(floor.n) * size_t(floor.n) * grid_vertex_floats);

@@ -21,7 +21,8 @@ struct WebGl2Renderer {
     bool body_written = false; // this frame's faces are in the body buffer
 
     ShaderProgram shaders;
-    uint32_t floor_array = 0; // vertex array objects with their buffers
+    PendingProgram pending_shaders; // started, not yet taken up by create()
+    uint32_t floor_array = 0;       // vertex array objects with their buffers
     uint32_t body_array = 0;
     uint32_t body_buffer = 0;
     int32_t floor_index_count = 0;
@@ -30,9 +31,12 @@ struct WebGl2Renderer {
     RendererState state;
 
     WebGl2Renderer();
-    // Builds the shaders and the buffers, the floor's filled from `floor` once (needs a
-    // current WebGL 2 context). Texture names of an earlier, lost context are forgotten.
-    // Returns false with the reason in `error`.
+    // Starts compiling and linking the shaders (needs a current WebGL 2 context), so that the
+    // browser works on them while the caller does other work before create() takes them up.
+    void start_shaders();
+    // Builds the shaders (or finishes those started) and the buffers, the floor's filled from
+    // `floor` once (needs the current WebGL 2 context). Texture names of an earlier, lost context
+    // are forgotten. Returns false with the reason in `error`.
     bool create(const GridMesh& floor, std::string& error);
     // Replaces the cube's or the floor's texture by a new one holding `image`, every mipmap
     // level; on a WebGL error (out of memory, a lost context) the old one stays.

@@ -80,44 +80,58 @@ void main() {
 }
 )";
 
-GLuint compile(GLenum kind, const char* source, std::string& error) {
+GLuint start_compile(GLenum kind, const char* source) {
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
+    return shader;
+}
+
+bool compiled(GLuint shader, const char* kind, std::string& error) {
     GLint ok = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
     if (ok == GL_TRUE) {
-        return shader;
+        return true;
     }
     char log[2048] = "";
     glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-    error = std::string(kind == GL_VERTEX_SHADER ? "vertex" : "fragment") +
-            " shader does not compile: " + log;
-    glDeleteShader(shader);
-    return 0;
+    error = std::string(kind) + " shader does not compile: " + log;
+    return false;
 }
 
 } // namespace
 
-bool build_shader_program(ShaderProgram& out, std::string& error) {
-    const GLuint vertex = compile(GL_VERTEX_SHADER, vertex_source, error);
-    const GLuint fragment = vertex != 0 ? compile(GL_FRAGMENT_SHADER, fragment_source, error) : 0;
-    if (fragment == 0) {
-        glDeleteShader(vertex);
-        return false;
+PendingProgram start_shader_program() {
+    PendingProgram pending;
+    pending.vertex = start_compile(GL_VERTEX_SHADER, vertex_source);
+    pending.fragment = start_compile(GL_FRAGMENT_SHADER, fragment_source);
+    pending.program = glCreateProgram();
+    glAttachShader(pending.program, pending.vertex);
+    glAttachShader(pending.program, pending.fragment);
+    glLinkProgram(pending.program);
+    glFlush(); // the commands go to the GPU process now, not at the first question
+    return pending;
+}
+
+bool finish_shader_program(PendingProgram& pending, ShaderProgram& out, std::string& error) {
+    const GLuint program = pending.program;
+    bool ok =
+        compiled(pending.vertex, "vertex", error) && compiled(pending.fragment, "fragment", error);
+    // Deleted while attached, the shaders go with the program.
+    glDeleteShader(pending.vertex);
+    glDeleteShader(pending.fragment);
+    pending = PendingProgram{};
+    if (ok) {
+        GLint linked = GL_FALSE;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        if (linked != GL_TRUE) {
+            char log[2048] = "";
+            glGetProgramInfoLog(program, sizeof log, nullptr, log);
+            error = std::string("shaders do not link: ") + log;
+            ok = false;
+        }
     }
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, vertex);
-    glAttachShader(program, fragment);
-    glLinkProgram(program);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        char log[2048] = "";
-        glGetProgramInfoLog(program, sizeof log, nullptr, log);
-        error = std::string("shaders do not link: ") + log;
+    if (!ok) {
         glDeleteProgram(program);
         return false;
     }

@@ -36,6 +36,17 @@ struct ShaderProgram {
     ShaderUniforms uniforms{};
 };
 
-// Compiles and links the pair (needs a current WebGL 2 context). On failure returns false
-// and puts the compiler's or linker's log in `error`.
-bool build_shader_program(ShaderProgram& out, std::string& error);
+// The pair's objects between the two halves of its build.
+struct PendingProgram {
+    uint32_t program = 0;
+    uint32_t vertex = 0;
+    uint32_t fragment = 0;
+};
+
+// The build in two halves. The first issues the compiles and the link and asks nothing back,
+// so a browser compiles them in its GPU process while the page does other work; the second
+// waits for the outcome, finds the uniforms and leaves nothing pending. Both need the same
+// current WebGL 2 context. On failure the second returns false with the compiler's or
+// linker's log in `error` and deletes the objects.
+PendingProgram start_shader_program();
+bool finish_shader_program(PendingProgram& pending, ShaderProgram& out, std::string& error);
