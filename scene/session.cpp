@@ -160,12 +160,12 @@ std::string read_session_text(std::string_view text, Session& session) {
         const size_t newline = std::min(text.find('\n', at), text.size());
         std::string_view line = text.substr(at, newline - at);
         at = newline + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
         if (line.size() > max_session_line_length) {
             return at_line(number) + "longer than " + std::to_string(max_session_line_length) +
                    " characters";
-        }
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
         }
         if (number == 1) {
             if (line != version_line) {

@@ -140,6 +140,8 @@ TEST(Session, BadTextIsRefusedInOneLineNamingIt) {
     }
     Session read;
     EXPECT_EQ(read_session_text(at_limit, read), "") << "a line of exactly 256 characters";
+    EXPECT_EQ(read_session_text(head + std::string(255, ' ') + "1\r\n", read), "")
+        << "256 characters and CRLF";
 }
 
 } // namespace
