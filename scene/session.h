@@ -29,7 +29,8 @@ constexpr size_t max_session_frames = 2000000;
 constexpr size_t max_session_line_length = 256;
 
 // The text form: a version line, the counter rate, then one line a frame, "READING" or
-// "READING PARTICLE X Y Z" with the target's floats printed so that they read back exactly.
+// "READING PARTICLE X Y Z" with the target's floats as C hex floats (0x1.8p+1), which name
+// their bits exactly.
 std::string session_text(const Session& session);
 
 // Reads the text form. Returns "" when the whole text is good, or one line that names the

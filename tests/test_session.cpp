@@ -71,13 +71,20 @@ TEST(Session, WrittenFloatsReadBackExactly) {
 TEST(Session, TextFormAndWhatItAccepts) {
     Session session;
     session.frequency = 60;
-    session.frames = {{1, Grab{}}, {2, Grab{124, {0.5f, -50.0f, 1e-45f}}}};
+    // Hex floats by their definition: 0.5 = 1 x 2^-1; -50 = -1.5625 x 2^5, .5625 = 9/16;
+    // 0.1f = 0x1.99999a (rounded up) x 2^-4; the smallest subnormal 2^-149, written normalised;
+    // the largest float (2 - 2^-23) x 2^127, its fraction 0xfffffe; zero keeps its sign.
+    session.frames = {{1, Grab{}},
+                      {2, Grab{124, {0.5f, -50.0f, 0.1f}}},
+                      {3, Grab{0, {1e-45f, std::numeric_limits<float>::max(), -0.0f}}}};
     EXPECT_EQ(session_text(session), "jellycube session 1\nticks-per-second 60\n1\n"
-                                     "2 124 0.5 -50 1.40129846e-45\n");
-    // CRLF, blanks between fields, blank lines at the end, equal readings, no final line break.
+                                     "2 124 0x1p-1 -0x1.9p+5 0x1.99999ap-4\n"
+                                     "3 0 0x1p-149 0x1.fffffep+127 -0x0p+0\n");
+    // CRLF, blanks between fields, blank lines at the end, equal readings, no final line break,
+    // hex floats spelt otherwise (3 x 2^0, 0.8 x 2^1, no exponent sign).
     const std::string accepted[] = {
-        "jellycube session 1\r\nticks-per-second 60\r\n1\r\n2 124 0.5 -50 1.40129846e-45\r\n",
-        head + "0\n  7\t3  1  2  3.5e2 \n\n\n",
+        "jellycube session 1\r\nticks-per-second 60\r\n1\r\n2 124 0x1p-1 -0x1.9p+5 0x0p+0\r\n",
+        head + "0\n  7\t3  0x3p+0  0x0.8p+1  0x1p3 \n\n\n",
         head + "5\n5\n5",
     };
     for (const std::string& text : accepted) {
@@ -88,6 +95,7 @@ TEST(Session, TextFormAndWhatItAccepts) {
 }
 
 TEST(Session, BadTextIsRefusedInOneLineNamingIt) {
+    const std::string hex_float = "a finite float written in hex, such as 0x1.8p+1";
     const std::string long_line = head + "1 2 " + std::string(300, '1') + " 0 0\n";
     const std::string at_limit = head + std::string(256 - 1, ' ') + "1\n";
     std::string too_many = head;
@@ -117,11 +125,24 @@ TEST(Session, BadTextIsRefusedInOneLineNamingIt) {
          "line 3: the reading '9223372036854775808' is out of the signed 64-bit range"},
         {head + "1 125 0 0 0\n", "line 3: the particle '125' is not a whole number from 0 to 124"},
         {head + "1 -1 0 0 0\n", "line 3: the particle '-1' is not a whole number from 0 to 124"},
-        {head + "1 3 0 nan 0\n", "line 3: the target coordinate 'nan' is not a finite float"},
-        {head + "1 3 0 0 inf\n", "line 3: the target coordinate 'inf' is not a finite float"},
-        {head + "1 3 1e39 0 0\n", "line 3: the target coordinate '1e39' is not a finite float"},
-        {head + "1 3 0x1p3 0 0\n", "line 3: the target coordinate '0x1p3' is not a finite float"},
-        {head + "1 3 1.5. 0 0\n", "line 3: the target coordinate '1.5.' is not a finite float"},
+        {head + "1 3 0x0p+0 nan 0x0p+0\n",
+         "line 3: the target coordinate 'nan' is not " + hex_float},
+        {head + "1 3 0x0p+0 0x0p+0 inf\n",
+         "line 3: the target coordinate 'inf' is not " + hex_float},
+        {head + "1 3 1.5 0x0p+0 0x0p+0\n",
+         "line 3: the target coordinate '1.5' is not " + hex_float},
+        {head + "1 3 0x1p+128 0x0p+0 0x0p+0\n",
+         "line 3: the target coordinate '0x1p+128' is not " + hex_float},
+        {head + "1 3 0x1p-150 0x0p+0 0x0p+0\n",
+         "line 3: the target coordinate '0x1p-150' is not " + hex_float},
+        {head + "1 3 0x1.000001p+0 0x0p+0 0x0p+0\n",
+         "line 3: the target coordinate '0x1.000001p+0' is not " + hex_float},
+        {head + "1 3 0x1.8P+1 0x0p+0 0x0p+0\n",
+         "line 3: the target coordinate '0x1.8P+1' is not " + hex_float},
+        {head + "1 3 0x1..8p+1 0x0p+0 0x0p+0\n",
+         "line 3: the target coordinate '0x1..8p+1' is not " + hex_float},
+        {head + "1 3 0x1.8 0x0p+0 0x0p+0\n",
+         "line 3: the target coordinate '0x1.8' is not " + hex_float},
         {head + "1 3 0 0\n", "line 3: '1 3 0 0' is not READING or READING PARTICLE X Y Z"},
         {head + "1 3 0 0 0 0\n", "line 3: '1 3 0 0 0 0' is not READING or READING PARTICLE X Y Z"},
         {head + "1\n\n2\n", "line 4: a blank line before more frames"},
