@@ -1,8 +1,6 @@
 // FNV-1a over the particles' bytes as stored on a little-endian machine.
 #include "support/state_hash.h"
 
-#include <cinttypes>
-#include <cstdio>
 #include <cstring>
 
 uint64_t state_hash(const JellyBody& body) {
@@ -20,8 +18,13 @@ uint64_t state_hash(const JellyBody& body) {
     return hash;
 }
 
+// Digit by digit rather than through printf, whose formatter would add some 9 KB to the
+// page's module.
 std::string state_hash_text(const JellyBody& body) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016" PRIx64, state_hash(body));
+    const uint64_t hash = state_hash(body);
+    std::string text(16, '0');
+    for (int digit = 0; digit < 16; ++digit) {
+        text[size_t(digit)] = "0123456789abcdef"[hash >> (60 - 4 * digit) & 0xfu];
+    }
     return text;
 }
