@@ -131,43 +131,6 @@ EMSCRIPTEN_KEEPALIVE void page_restart() {
     }
 }
 
-EMSCRIPTEN_KEEPALIVE int page_set_paused(int pause) {
-    return set_page_paused(pause != 0) ? 1 : 0;
-}
-
-// The `size` bytes of a BMP file at `data` as the cube's (0) or the floor's (1) texture.
-// 0: accepted; 1: refused by the decoder; 2: not uploaded; 3: ignored (after Esc, or with
-// no context). Anything but 0 leaves the texture as it was.
-EMSCRIPTEN_KEEPALIVE int page_replace_texture(int which, const unsigned char* data, double size) {
-    if (!page_takes_textures() || (which != 0 && which != 1)) {
-        return 3;
-    }
-    switch (replace_page_texture(which, data, size_t(size))) {
-    case TextureLoad::ok:
-        return 0;
-    case TextureLoad::invalid_format:
-        return 1;
-    case TextureLoad::upload_failed:
-        break;
-    }
-    return 2;
-}
-
-// A pointer at (x, y) in canvas pixels: pressed (returns 1 if it grabs the body), moved,
-// released, or hovering (returns 1 where a press would grab).
-EMSCRIPTEN_KEEPALIVE int page_pointer_down(double x, double y) {
-    return press_page_pointer(x, y) ? 1 : 0;
-}
-EMSCRIPTEN_KEEPALIVE void page_pointer_move(double x, double y) {
-    move_page_pointer(x, y);
-}
-EMSCRIPTEN_KEEPALIVE void page_pointer_up() {
-    release_page_pointer();
-}
-EMSCRIPTEN_KEEPALIVE int page_pointer_grabbable(double x, double y) {
-    return page_grabbable(x, y) ? 1 : 0;
-}
-
 // The session since the scene's start as a session file, and the state hash it ends in.
 EMSCRIPTEN_KEEPALIVE const char* page_session_text() {
     static std::string text;
@@ -185,7 +148,7 @@ EMSCRIPTEN_KEEPALIVE const char* page_state_hash() {
 // Replays the `size` bytes of a session file at `data`: "" when it starts, the reason when
 // the file is refused, null when ignored (after Esc, or with no context).
 EMSCRIPTEN_KEEPALIVE const char* page_replay_session(const char* data, double size) {
-    if (!page_takes_textures()) {
+    if (!page_takes_files()) {
         return nullptr;
     }
     static std::string error;
@@ -200,15 +163,6 @@ EMSCRIPTEN_KEEPALIVE const char* page_replay_session(const char* data, double si
 // Largest session file the page reads (bytes); a larger one is refused unread.
 EMSCRIPTEN_KEEPALIVE double page_largest_session_file() {
     return double(max_session_bytes);
-}
-
-// Draws the scene as it stands, so that the canvas can be read at once (the save picture).
-EMSCRIPTEN_KEEPALIVE int page_draw_now() {
-    if (page.context_lost || page.frames_drawn == 0) {
-        return 0;
-    }
-    draw_page_now();
-    return 1;
 }
 
 // Largest texture file the page reads (bytes); a larger one is refused unread.

@@ -47,6 +47,12 @@ void start_scene(int64_t start, int64_t frequency) {
     page.hold = PointerHold{};
 }
 
+enum class TextureLoad {
+    ok,
+    invalid_format, // the decoder refused the file
+    upload_failed,  // WebGL reported an error (out of memory, a lost context)
+};
+
 // A BMP file's bytes into the renderer's cube (0) or floor (1) texture.
 TextureLoad set_page_texture(int which, const unsigned char* data, size_t size) {
     BmpImage image;
@@ -252,10 +258,6 @@ void redraw_page() {
     draw_page();
 }
 
-void draw_page_now() {
-    draw_page();
-}
-
 void restart_page() {
     if (page.mode != PageMode::live) { // a replay, over or not, gives way to a live scene
         page.mode = PageMode::live;
@@ -267,39 +269,9 @@ void restart_page() {
     page.redraw_pending = page.paused;
 }
 
-bool set_page_paused(bool pause) {
-    if (page.mode == PageMode::live) {
-        set_held(pause, page.context_lost);
-        release_page_pointer(); // a paused scene holds nothing
-    }
-    return page.paused;
-}
-
 void stop_page() {
     page.mode = PageMode::stopped;
-    release_page_pointer();
-}
-
-bool press_page_pointer(double x, double y) {
-    const RendererState& canvas = page.renderer.state;
-    return grabbing_allowed() && press_pointer(page.hold, page.scene.body, page.scene.time,
-                                               canvas.width, canvas.height, x, y);
-}
-
-void move_page_pointer(double x, double y) {
-    page.hold.x = x;
-    page.hold.y = y;
-}
-
-void release_page_pointer() {
     page.hold = PointerHold{};
-}
-
-bool page_grabbable(double x, double y) {
-    const RendererState& canvas = page.renderer.state;
-    return grabbing_allowed() &&
-           pick_skin_particle(page.scene.body,
-                              pointer_ray(page.scene.time, canvas.width, canvas.height, x, y)) >= 0;
 }
 
 std::string replay_page_session(std::string_view text) {
@@ -319,20 +291,69 @@ std::string replay_page_session(std::string_view text) {
     return "";
 }
 
-bool page_takes_textures() {
+bool page_takes_files() {
     return !page.context_lost && page.mode != PageMode::stopped;
 }
 
-TextureLoad replace_page_texture(int which, const unsigned char* data, size_t size) {
-    const TextureLoad status = set_page_texture(which, data, size);
-    if (status != TextureLoad::ok) {
-        return status;
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE int page_set_paused(int pause) {
+    if (page.mode == PageMode::live) {
+        set_held(pause != 0, page.context_lost);
+        page.hold = PointerHold{}; // a paused scene holds nothing
     }
-    page.texture_files[which].assign(data, data + size);
+    return page.paused ? 1 : 0;
+}
+
+// The `size` bytes of a BMP file at `data` as the cube's (0) or the floor's (1) texture.
+// 0: accepted; 1: refused by the decoder; 2: not uploaded; 3: ignored (after Esc, or with
+// no context). Anything but 0 leaves the texture as it was.
+EMSCRIPTEN_KEEPALIVE int page_replace_texture(int which, const unsigned char* data, double size) {
+    if (!page_takes_files() || (which != 0 && which != 1)) {
+        return 3;
+    }
+    const TextureLoad status = set_page_texture(which, data, size_t(size));
+    if (status != TextureLoad::ok) {
+        return status == TextureLoad::invalid_format ? 1 : 2;
+    }
+    page.texture_files[which].assign(data, data + size_t(size));
     if (page.mode == PageMode::finished) {
         redraw_page(); // no frame comes to show it
     } else {
         page.redraw_pending = true;
     }
-    return status;
+    return 0;
 }
+
+// A pointer at (x, y) in canvas pixels: pressed (returns 1 if it grabs the body, which it
+// does in a live, running page), moved, released, or hovering (returns 1 where a press would
+// grab, for the cursor).
+EMSCRIPTEN_KEEPALIVE int page_pointer_down(double x, double y) {
+    const RendererState& canvas = page.renderer.state;
+    return grabbing_allowed() && press_pointer(page.hold, page.scene.body, page.scene.time,
+                                               canvas.width, canvas.height, x, y);
+}
+EMSCRIPTEN_KEEPALIVE void page_pointer_move(double x, double y) {
+    page.hold.x = x;
+    page.hold.y = y;
+}
+EMSCRIPTEN_KEEPALIVE void page_pointer_up() {
+    page.hold = PointerHold{};
+}
+EMSCRIPTEN_KEEPALIVE int page_pointer_grabbable(double x, double y) {
+    const RendererState& canvas = page.renderer.state;
+    return grabbing_allowed() &&
+           pick_skin_particle(page.scene.body,
+                              pointer_ray(page.scene.time, canvas.width, canvas.height, x, y)) >= 0;
+}
+
+// Draws the scene as it stands, so that the canvas can be read at once (the saved picture).
+EMSCRIPTEN_KEEPALIVE int page_draw_now() {
+    if (page.context_lost || page.frames_drawn == 0) {
+        return 0;
+    }
+    draw_page();
+    return 1;
+}
+
+} // extern "C"

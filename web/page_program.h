@@ -68,34 +68,15 @@ bool page_animation_frame(double budget_ms);
 // Draws the scene as it stands, without stepping (a paused or finished scene whose canvas
 // or texture changed).
 void redraw_page();
-// The same in any mode, so that the canvas can be read at once (a picture to save).
-void draw_page_now();
 
 // Scene time 0, body in its initial state; a pause holds, and its redraw waits for the next
 // animation frame, so that many restarts draw once.
 void restart_page();
-bool set_page_paused(bool pause); // returns whether the scene is paused now
-void stop_page();                 // Esc: no more frames
-
-// A pointer pressed, moved or released at (x, y) in canvas pixels. A press grabs the skin
-// particle under it in a live, running page; returns whether one is held.
-bool press_page_pointer(double x, double y);
-void move_page_pointer(double x, double y);
-void release_page_pointer();
-// Whether a press at (x, y) would grab the body now: the cursor says so.
-bool page_grabbable(double x, double y);
+void stop_page(); // Esc: no more frames
+// Whether the page takes a new texture or session: not after Esc, not without a context.
+bool page_takes_files();
 
 // Replays `text`, a session file, from the scene's start at the pace it was played. Returns
 // "" or the line that says why the file was refused, which leaves the page as it was.
+// The page's other controls are functions exported from page_program.cpp.
 std::string replay_page_session(std::string_view text);
-
-// Whether the page takes a new texture: not after Esc, not without a context.
-bool page_takes_textures();
-enum class TextureLoad {
-    ok,
-    invalid_format, // the decoder refused the file
-    upload_failed,  // WebGL reported an error (out of memory, a lost context)
-};
-// Replaces the cube's (which = 0) or the floor's (which = 1) texture with the `size` bytes of
-// a BMP file at `data`. A refused file leaves the texture as it was.
-TextureLoad replace_page_texture(int which, const unsigned char* data, size_t size);
