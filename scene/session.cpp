@@ -1,7 +1,7 @@
 // The session's text form: floats written as C hex floats by our own code, so that every
 // machine writes the same characters and reads back the same bits (and the page links no
-// decimal float conversion of the C library), and read back line by line with every field checked, so that a hostile file is refused in one
-// line and bounded memory.
+// decimal float conversion of the C library), and read back line by line with every field checked,
+// so that a hostile file is refused in one line and bounded memory.
 #include "scene/session.h"
 
 #include <algorithm>
@@ -177,7 +177,8 @@ std::string read_frame(std::string_view line, int64_t previous, SessionFrame& fr
     float target[3];
     for (int c = 0; c < 3; ++c) {
         if (!read_float(fields[2 + c], target[c])) {
-            return "the target coordinate " + quoted(fields[2 + c]) + " is not a finite float written in hex, such as 0x1.8p+1";
+            return "the target coordinate " + quoted(fields[2 + c]) +
+                   " is not a finite float written in hex, such as 0x1.8p+1";
         }
     }
     frame.grab.particle = int(particle);

@@ -239,9 +239,10 @@ bool page_animation_frame(double budget_ms) {
     if (!page.paused) {
         const int64_t now = clock_ticks();
         const RendererState& canvas = page.renderer.state;
-        const Grab grab = page.hold.particle < 0 ? Grab{}
-                                                 : grab_for_frame(page.hold, page.scene.time_at(now),
-                                                                  canvas.width, canvas.height);
+        const Grab grab =
+            page.hold.particle < 0
+                ? Grab{}
+                : grab_for_frame(page.hold, page.scene.time_at(now), canvas.width, canvas.height);
         advance_scene(now, grab);
         draw_page();
         count_frame_for_readout();
