@@ -10,64 +10,21 @@
 
 namespace {
 
-using Matrix4d = std::array<double, 16>; // column-major, as Matrix4
 using Point = std::array<double, 3>;
 
 constexpr double edge_margin = 1e-5; // of a triangle's size: far below a pixel
 
-// The inverse of m by cofactors (m is a projection or a rigid view, never singular).
-Matrix4d inverse(const Matrix4& f) {
-    Matrix4d m;
-    for (size_t i = 0; i < 16; ++i) {
-        m[i] = f[i];
+// The view is a turn R and then a shift t: eye = R world + t, so world = R^T (eye - t).
+Point eye_to_world(const Matrix4& view, const Point& eye) {
+    Point world;
+    for (int i = 0; i < 3; ++i) {
+        world[size_t(i)] = 0.0;
+        for (int r = 0; r < 3; ++r) {
+            world[size_t(i)] +=
+                double(view[size_t(4 * i + r)]) * (eye[size_t(r)] - view[size_t(12 + r)]);
+        }
     }
-    Matrix4d inv;
-    inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] +
-             m[9] * m[7] * m[14] + m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
-    inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] -
-             m[8] * m[7] * m[14] - m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
-    inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] +
-             m[8] * m[7] * m[13] + m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
-    inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] -
-              m[8] * m[6] * m[13] - m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
-    inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] -
-             m[9] * m[3] * m[14] - m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
-    inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] +
-             m[8] * m[3] * m[14] + m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
-    inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] -
-             m[8] * m[3] * m[13] - m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
-    inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] +
-              m[8] * m[2] * m[13] + m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
-    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] +
-             m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
-    inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] -
-             m[4] * m[3] * m[14] - m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
-    inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] +
-              m[4] * m[3] * m[13] + m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
-    inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] -
-              m[4] * m[2] * m[13] - m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
-    inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] -
-             m[5] * m[3] * m[10] - m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
-    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] +
-             m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
-    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
-              m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
-    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
-              m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
-    const double det = m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
-    for (double& e : inv) {
-        e /= det;
-    }
-    return inv;
-}
-
-// m . (x, y, z, w), divided through by the result's w.
-Point project(const Matrix4d& m, double x, double y, double z, double w) {
-    double out[4];
-    for (int r = 0; r < 4; ++r) {
-        out[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r] * w;
-    }
-    return {out[0] / out[3], out[1] / out[3], out[2] / out[3]};
+    return world;
 }
 
 Point minus(const Point& a, const Point& b) {
@@ -82,13 +39,15 @@ double dot(const Point& a, const Point& b) {
     return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 
-// Eye-space direction (z < 0, unnormalised) under canvas point (x, y): y runs down the
-// canvas and up in normalised device coordinates.
+// Eye-space direction under canvas point (x, y), with z = -1. The projection takes eye-space
+// (x, y, -1) to (x P[0][0], y P[1][1]) in normalised device coordinates, where y runs up
+// and the canvas's y runs down.
 Point eye_direction(int32_t width, int32_t height, double x, double y) {
     const double w = width > 0 ? width : 1;
     const double h = height > 0 ? height : 1;
-    const Matrix4d unproject = inverse(projection_matrix(width, height));
-    return project(unproject, 2.0 * x / w - 1.0, 1.0 - 2.0 * y / h, -1.0, 1.0);
+    const Matrix4 projection = projection_matrix(width, height);
+    return {(2.0 * x / w - 1.0) / double(projection[0]),
+            (1.0 - 2.0 * y / h) / double(projection[5]), -1.0};
 }
 
 Vec3 to_vec3(const Point& p) {
@@ -128,11 +87,9 @@ double ray_meets_triangle(const Point& origin, const Point& direction, const Poi
 } // namespace
 
 PointerRay pointer_ray(double time, int32_t width, int32_t height, double x, double y) {
-    const Matrix4d eye_to_world = inverse(view_matrix(time));
-    const Point direction = eye_direction(width, height, x, y);
-    const Point origin = project(eye_to_world, 0.0, 0.0, 0.0, 1.0);
-    const Point far = project(eye_to_world, direction[0], direction[1], direction[2], 1.0);
-    const Point along = minus(far, origin);
+    const Matrix4 view = view_matrix(time);
+    const Point origin = eye_to_world(view, {0.0, 0.0, 0.0});
+    const Point along = minus(eye_to_world(view, eye_direction(width, height, x, y)), origin);
     const double length = std::sqrt(dot(along, along));
     return {to_vec3(origin), to_vec3({along[0] / length, along[1] / length, along[2] / length})};
 }
@@ -195,7 +152,7 @@ bool press_pointer(PointerHold& hold, const JellyBody& body, double time, int32_
         return false;
     }
     const Vec3& p = body.particles[size_t(picked)].position;
-    const Matrix4& view = view_matrix(time);
+    const Matrix4 view = view_matrix(time);
     const double eye_z =
         view[2] * double(p.x) + view[6] * double(p.y) + view[10] * double(p.z) + view[14];
     hold.particle = picked;
@@ -211,10 +168,9 @@ Grab grab_for_frame(const PointerHold& hold, double time, int32_t width, int32_t
     }
     // The point on the pointer's eye-space ray at depth eye_depth, taken to world space.
     const Point direction = eye_direction(width, height, hold.x, hold.y);
-    const double along = double(hold.eye_depth) / -direction[2];
-    const Matrix4d eye_to_world = inverse(view_matrix(time));
-    const Point target = project(eye_to_world, direction[0] * along, direction[1] * along,
-                                 direction[2] * along, 1.0);
+    const double depth = hold.eye_depth;
+    const Point target =
+        eye_to_world(view_matrix(time), {direction[0] * depth, direction[1] * depth, -depth});
     Grab grab;
     grab.particle = hold.particle;
     grab.target = to_vec3(target);

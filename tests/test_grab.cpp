@@ -40,13 +40,12 @@ void canvas_point(const Vec3& p, double time, double& x, double& y) {
     y = (1 - clip[1] / clip[3]) / 2 * canvas;
 }
 
-// What a run did to the body: the largest particle speed and the largest and smallest
-// distance between neighbours (the 26 around each particle) over their rest distance.
+// What a run did to the body: the largest particle speed and the largest distance between
+// neighbours (the 26 around each particle) over their rest distance.
 struct Extremes {
     bool finite = true;
     double speed = 0;
     double stretch = 0;
-    double squash = 1e9;
     void take(const JellyBody& body) {
         for (int i = 0; i < lattice_particle_count; ++i) {
             const Particle& p = body.particles[size_t(i)];
@@ -62,10 +61,8 @@ struct Extremes {
                     continue;
                 }
                 const double rest = body.spacing * std::sqrt(double(dx * dx + dy * dy + dz * dz));
-                const double ratio =
-                    distance(p.position, body.particles[size_t(j)].position) / rest;
-                stretch = std::max(stretch, ratio);
-                squash = std::min(squash, ratio);
+                stretch = std::max(stretch,
+                                   distance(p.position, body.particles[size_t(j)].position) / rest);
             }
         }
     }

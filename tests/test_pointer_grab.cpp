@@ -162,12 +162,14 @@ void scripted_drag(Session& session, Scene& scene) {
     }
 }
 
+#if defined(__GLIBC__)
 std::string committed_drag_session() {
     std::ifstream file(JELLY_SOURCE_DIR "/tests/golden/drag_session.txt", std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
 }
+#endif
 
 // The golden session is this drag, and its replay from the text gives the live run's bits.
 TEST(DragSession, TheGoldenFileIsTheScriptedDragAndReplaysItsBits) {
@@ -177,11 +179,17 @@ TEST(DragSession, TheGoldenFileIsTheScriptedDragAndReplaysItsBits) {
     ASSERT_TRUE(live.frames[239].grab.holds()) << "the press at 4 s missed the cube";
     ASSERT_FALSE(live.frames[342].grab.holds());
     const std::string text = session_text(live);
+    // The camera's matrices take sines and cosines from the C library, and the file was made
+    // with glibc's: another library's last bits can move a target by an ulp (under MinGW-w64
+    // one coordinate of one frame differs). The file itself replays to the same bits
+    // everywhere, and the file is what is shared.
+#if defined(__GLIBC__)
     if (text != committed_drag_session()) {
         std::ofstream("drag_session.txt", std::ios::binary) << text;
         ADD_FAILURE() << "tests/golden/drag_session.txt is not this drag; the drag's session is "
                          "in drag_session.txt of the test's folder, to commit if it is meant";
     }
+#endif
     Session read;
     ASSERT_EQ(read_session_text(text, read), "");
     Scene replay;
