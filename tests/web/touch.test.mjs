@@ -120,8 +120,9 @@ test('a drag grabs the cube, and its session replays to the same hash everywhere
   await page.mouse.move(on.x, on.y);
   assert.equal(await page.$eval('#canvas', c => c.style.cursor), 'grab');
   const at = await grabCube(page);
+  const [dx, dy] = [at.x < 360 ? 6 : -6, at.y < 360 ? 5 : -5]; // towards the canvas's middle
   for (let k = 1; k <= 20; ++k) {
-    await page.mouse.move(at.x + 6 * k, at.y - 5 * k);
+    await page.mouse.move(at.x + dx * k, at.y + dy * k);
     await sleep(15);
   }
   await page.mouse.up();
