@@ -34,11 +34,6 @@ if [ -z "$timing" ]; then
     exec timeout 1200 node --test tests/web/*.test.mjs
 fi
 
-. scripts/xvfb.sh
-work=$(mktemp -d "${TMPDIR:-/tmp}/jellycube-web-timing.XXXXXX")
-xvfb_pid=
-trap 'kill $xvfb_pid 2>/dev/null || true; wait $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
-start_xvfb "$work"
 {
     echo "## The page's start-up and frames per second"
     echo
@@ -46,7 +41,8 @@ start_xvfb "$work"
     echo
     echo "Native, jellycube-frame-timing in its window under Xvfb (Mesa llvmpipe):"
     echo
-    (cd assets && "$build_dir/bench/jellycube-frame-timing" --frames 600)
+    (cd assets &&
+        bash ../tests/e2e/with_xvfb.sh "$build_dir/bench/jellycube-frame-timing" --frames 600)
     echo
     echo "## The step against the reference and one frame's 100 sub-steps, $(nproc) cores, three rounds taking turns"
     for round in 1 2 3; do
