@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -102,12 +103,7 @@ ParseOutcome parse_frame_script(const std::vector<std::string>& args,
         return outcome;
     };
 
-    bool fps_given = false;
-    bool frames_given = false;
-    bool seconds_given = false;
-    bool ticks_given = false;
-    std::string seconds;
-    std::string ticks_path;
+    std::map<std::string, std::string> clock_given; // the clock options given, by name
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "--version") {
@@ -133,42 +129,39 @@ ParseOutcome parse_frame_script(const std::vector<std::string>& args,
         std::string error;
         if (own != nullptr) {
             error = own->apply(value);
-        } else if (arg == "--frequency") {
-            error = parse_count(arg, value, script.frequency);
-        } else if (arg == "--fps") {
-            error = parse_count(arg, value, script.fps);
-            fps_given = true;
-        } else if (arg == "--frames") {
-            error = parse_count(arg, value, script.frames);
-            frames_given = true;
-        } else if (arg == "--seconds") {
-            seconds = value;
-            seconds_given = true;
-        } else if (arg == "--ticks") {
-            ticks_path = value;
-            ticks_given = true;
-        } else if (arg == "--every") {
-            error = parse_count(arg, value, script.every);
+        } else {
+            clock_given[arg] = value;
+            int64_t* count = arg == "--frequency" ? &script.frequency
+                             : arg == "--fps"     ? &script.fps
+                             : arg == "--frames"  ? &script.frames
+                             : arg == "--every"   ? &script.every
+                                                  : nullptr;
+            if (count != nullptr) {
+                error = parse_count(arg, value, *count);
+            }
         }
         if (!error.empty()) {
             return fail(error);
         }
     }
 
-    if (ticks_given && (fps_given || frames_given || seconds_given)) {
+    auto given = [&clock_given](const char* name) { return clock_given.count(name) != 0; };
+    const bool ticks_given = given("--ticks");
+    if (ticks_given && (given("--fps") || given("--frames") || given("--seconds"))) {
         return fail("--ticks cannot be combined with --fps, --frames or --seconds");
     }
-    if (frames_given && seconds_given) {
+    if (given("--frames") && given("--seconds")) {
         return fail("--frames and --seconds cannot be combined");
     }
-    if (seconds_given) {
-        const std::string error = frames_for_seconds(seconds, script.fps, script.frames);
+    if (given("--seconds")) {
+        const std::string error =
+            frames_for_seconds(clock_given["--seconds"], script.fps, script.frames);
         if (!error.empty()) {
             return fail(error);
         }
     }
     if (ticks_given) {
-        const std::string error = read_ticks(ticks_path, script.ticks);
+        const std::string error = read_ticks(clock_given["--ticks"], script.ticks);
         if (!error.empty()) {
             return fail(error);
         }
