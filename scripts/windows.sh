@@ -11,6 +11,7 @@ dir=${2:-build-win}
 jobs=${3:-2}
 freeglut_source=${FREEGLUT_SOURCE:-../shared/third_party/freeglut-3.6.0.tar.gz}
 freeglut_sha256=9c3d4d6516fbfa0280edc93c77698fb7303e443c1aaaf37d269e3288a6c3ea52
+fail() { echo "$*" >&2; exit 1; }
 
 # freeglut as a static library in $dir/freeglut/prefix. Its warnings are off: the one it
 # prints under Wine comes from taking the X display name in DISPLAY for a Windows display
@@ -21,16 +22,12 @@ build_freeglut() {
         [ "$(cat "$root/source.sha256" 2>/dev/null)" = "$freeglut_sha256" ]; then
         return 0
     fi
-    [ -f "$freeglut_source" ] || {
-        echo "windows: no freeglut source at $freeglut_source (set FREEGLUT_SOURCE)" >&2
-        exit 1
-    }
+    [ -f "$freeglut_source" ] ||
+        fail "windows: no freeglut source at $freeglut_source (set FREEGLUT_SOURCE)"
     local sum
     sum=$(sha256sum "$freeglut_source" | cut -d' ' -f1)
-    [ "$sum" = "$freeglut_sha256" ] || {
-        echo "windows: $freeglut_source has SHA-256 $sum, expected $freeglut_sha256" >&2
-        exit 1
-    }
+    [ "$sum" = "$freeglut_sha256" ] ||
+        fail "windows: $freeglut_source has SHA-256 $sum, expected $freeglut_sha256"
     rm -rf "$root"
     mkdir -p "$root/src"
     tar -xzf "$freeglut_source" -C "$root/src" --strip-components=1
@@ -88,13 +85,11 @@ windows_frames() {
     local count=0
     for png in "$work"/frames/linux/frame-*.png; do
         local bmp=$work/frames/win/$(basename "$png" .png).bmp
-        cmp -s <(convert "$png" -depth 8 rgb:-) <(convert "$bmp" -depth 8 rgb:-) || {
-            echo "test-windows: $(basename "$bmp") differs from the Linux $(basename "$png")" >&2
-            return 1
-        }
+        cmp -s <(convert "$png" -depth 8 rgb:-) <(convert "$bmp" -depth 8 rgb:-) ||
+            fail "test-windows: ${bmp##*/} differs from the Linux ${png##*/}"
         count=$((count + 1))
     done
-    [ "$count" -eq 50 ] || { echo "test-windows: $count Linux frames, expected 50" >&2; return 1; }
+    [ "$count" -eq 50 ] || fail "test-windows: $count Linux frames, expected 50"
     echo "test-windows: $count frames (30, 198 and 300 among them), 700x700, identical to Linux's"
 }
 
@@ -102,18 +97,15 @@ windows_frames() {
 # CSV (every second's particles, and the summary row of every frame), and --version; and
 # jellycube-make-textures.exe against the committed textures.
 windows_tools() {
-    local args
-    for args in "--hash --fps 60 --seconds 60" "--fps 60 --seconds 60 --every 60" \
+    local line args
+    for line in "--hash --fps 60 --seconds 60" "--fps 60 --seconds 60 --every 60" \
         "--summary --fps 60 --seconds 60" "--version"; do
-        # shellcheck disable=SC2086 # the words are the arguments
-        wine "$dir/tools/jellycube-trace.exe" $args >"$work/win.out"
-        # shellcheck disable=SC2086
-        "$linux/tools/jellycube-trace" $args >"$work/linux.out"
-        cmp "$work/win.out" "$work/linux.out" || {
-            echo "test-windows: jellycube-trace $args differs from Linux" >&2
-            return 1
-        }
-        echo "test-windows: jellycube-trace $args: $(wc -c <"$work/win.out") bytes as on Linux" \
+        read -r -a args <<<"$line"
+        wine "$dir/tools/jellycube-trace.exe" "${args[@]}" >"$work/win.out"
+        "$linux/tools/jellycube-trace" "${args[@]}" >"$work/linux.out"
+        cmp "$work/win.out" "$work/linux.out" ||
+            fail "test-windows: jellycube-trace $line differs from Linux"
+        echo "test-windows: jellycube-trace $line: $(wc -c <"$work/win.out") bytes as on Linux" \
             "($(head -c 40 "$work/win.out" | head -n 1))"
     done
     mkdir "$work/textures"
@@ -126,9 +118,9 @@ case $command in
 test)
     linux=${4:-build}
     for exe in app/jellycube tools/jellycube-trace tools/jellycube-record tests/gl_extensions_probe; do
-        [ -f "$dir/$exe.exe" ] || { echo "test-windows: no $dir/$exe.exe (make windows)" >&2; exit 1; }
+        [ -f "$dir/$exe.exe" ] || fail "test-windows: no $dir/$exe.exe (make windows)"
     done
-    [ -x "$linux/tools/jellycube-record" ] || { echo "test-windows: no Linux build in $linux" >&2; exit 1; }
+    [ -x "$linux/tools/jellycube-record" ] || fail "test-windows: no Linux build in $linux"
     dir=$(realpath "$dir") linux=$(realpath "$linux")
     # A prefix of its own, made and removed here; never ~/.wine. Mono and Gecko are not
     # wanted (their install prompts would wait), nor Wine's debug channels.
