@@ -21,8 +21,10 @@ fi
 echo "No X display can be reached (DISPLAY is ${DISPLAY:-not set}), so jellycube cannot open its window."
 echo "Recording the first 8 seconds under a private Xvfb instead..."
 for tool in Xvfb convert; do
-    command -v "$tool" >/dev/null ||
-        { echo "The preview needs $tool (packages xvfb and imagemagick: run make deps)." >&2; exit 1; }
+    command -v "$tool" >/dev/null || {
+        echo "The preview needs $tool (packages xvfb and imagemagick: run make deps)." >&2
+        exit 1
+    }
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/jellycube-preview.XXXXXX")
