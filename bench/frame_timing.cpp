@@ -119,9 +119,7 @@ int main(int argc, char** argv) {
     }
     const int blocks = int((frames + block - 1) / block); // every mode the same whole blocks
 
-    int glut_argc = 1;
-    char* glut_argv[] = {argv[0], nullptr};
-    glutInit(&glut_argc, glut_argv);
+    glutInit(&argc, argv); // leaves --frames N alone
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(700, 700);
     glutCreateWindow("jellycube-frame-timing");
