@@ -10,19 +10,6 @@
 #include <cstring>
 #include <new>
 
-namespace {
-
-std::string trim_blanks(const std::string& text) {
-    const char* blanks = " \t\r";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return "";
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-} // namespace
-
 std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
     const bool from_stdin = path == "-";
     const std::string shown = from_stdin ? "standard input" : "ticks file " + quote(path);
@@ -39,11 +26,13 @@ std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
         if (++number > max_tick_lines) {
             return shown + " has more than " + std::to_string(max_tick_lines) + " lines";
         }
-        const std::string line = trim_blanks(raw);
-        if (line.empty()) {
+        const char* blanks = " \t\r"; // around a reading, so that CRLF files work
+        const size_t first = raw.find_first_not_of(blanks);
+        if (first == std::string::npos) {
             first_blank = first_blank == 0 ? number : first_blank;
             return "";
         }
+        const std::string line = raw.substr(first, raw.find_last_not_of(blanks) - first + 1);
         if (first_blank != 0) {
             return at(first_blank) + "'' is not a whole number";
         }

@@ -139,8 +139,7 @@ std::string parse(const std::vector<std::string>& args, const std::vector<ToolOp
     }
 
     auto given = [&clock_given](const char* name) { return clock_given.count(name) != 0; };
-    const bool ticks_given = given("--ticks");
-    if (ticks_given && (given("--fps") || given("--frames") || given("--seconds"))) {
+    if (given("--ticks") && (given("--fps") || given("--frames") || given("--seconds"))) {
         return "--ticks cannot be combined with --fps, --frames or --seconds";
     }
     if (given("--frames") && given("--seconds")) {
@@ -153,7 +152,7 @@ std::string parse(const std::vector<std::string>& args, const std::vector<ToolOp
             return error;
         }
     }
-    if (ticks_given) {
+    if (given("--ticks")) {
         const std::string error = read_ticks(clock_given["--ticks"], script.ticks);
         if (!error.empty()) {
             return error;
