@@ -22,7 +22,7 @@ check() {
     local log=$out/$1.txt
     note "== $1"
     "${@:2}" >"$log" 2>&1 || { note "FAIL: $1 (log: $log)"; failed=1; }
-    grep -vE '^ok|^$' "$log" | tail -n 6 | sed 's/^/   /' | tee -a "$summary"
+    grep -v '^$' "$log" | tail -n 5 | sed 's/^/   /' | tee -a "$summary"
 }
 
 check malformed_textures \
@@ -67,7 +67,9 @@ window() (
         END {
             for (i = 2; i <= NR; i++) if (t[i] >= t[NR] - 120) {
                 late += f[i] - f[i - 1]; late_cpu += cpu[i] - cpu[i - 1] }
-            printf "resident memory: %d KiB at the start, %d KiB at 60 s, at most %d KiB " \
+            if (base == "") printf "resident memory: %d KiB at the start; growth not judged, no " \
+                "sample after the first minute\n", rss[1]
+            else printf "resident memory: %d KiB at the start, %d KiB at 60 s, at most %d KiB " \
                 "after; growth after the first minute %d KiB\n", rss[1], base, top, top - base
             printf "frames shown: %d in %d s, %.1f per second; per CPU-second %.1f in the first" \
                 " 2 min, %.1f in the last 2 min\n", f[NR], t[NR], f[NR] / t[NR],
