@@ -42,19 +42,15 @@ build_freeglut() {
     echo "$freeglut_sha256" >"$root/source.sha256"
 }
 
-# Each check's name and time, so that CI logs show where the minutes go.
+# Each check's name and time, so that CI logs show where the minutes go; none leaves a Wine
+# server behind.
 step() {
     local start=$SECONDS
     echo "test-windows: $1"
     shift
     "$@"
+    stop_wine
     echo "test-windows:   $((SECONDS - start)) s"
-}
-
-# $work/bin/NAME: runs NAME.exe of the Windows build under Wine, with the caller's arguments.
-wrap() {
-    printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$(realpath "$2")" >"$work/bin/$1"
-    chmod +x "$work/bin/$1"
 }
 
 # Stops this prefix's Wine server (and its programs): each end-to-end script brings its own
@@ -81,7 +77,6 @@ windows_frames() {
             "$dir/tools/jellycube-record.exe" --frames 300 --every 6 --out ../win &&
         bash "$OLDPWD/tests/e2e/with_xvfb.sh" "$linux/tools/jellycube-record" \
             --frames 300 --every 6 --out ../linux)
-    stop_wine
     local count=0
     for png in "$work"/frames/linux/frame-*.png; do
         local bmp=$work/frames/win/$(basename "$png" .png).bmp
@@ -128,13 +123,14 @@ test)
     export WINEPREFIX=$work/prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
     trap 'stop_wine; rm -rf "$work"' EXIT
     mkdir "$work/bin"
-    wrap jellycube "$dir/app/jellycube.exe"
-    wrap gl_extensions_probe "$dir/tests/gl_extensions_probe.exe"
+    # $work/bin/NAME runs NAME.exe of the Windows build under Wine, with the caller's arguments.
+    for exe in app/jellycube tests/gl_extensions_probe; do
+        printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$dir/$exe.exe" >"$work/bin/${exe#*/}"
+    done
+    chmod +x "$work/bin/"*
     step "a new Wine prefix" wineboot -i 2>/dev/null
     step "unit tests (ctest under Wine)" bash -c "cd '$dir' && ctest --output-on-failure -j '$jobs'"
-    stop_wine
     step "trace and texture tools against Linux's" windows_tools
-    stop_wine
     step "end-to-end: start-up and keys, texture failures, pictures and resizing" windows_e2e
     step "recorded frames against Linux's" windows_frames
     echo "test-windows: all passed"
