@@ -18,7 +18,8 @@ version=$("$linux/tools/jellycube-trace" --version | cut -d' ' -f2)
 [ -n "$version" ] || { echo "dist: no version from $linux/tools/jellycube-trace" >&2; exit 1; }
 base=jellycube-$version
 
-# The README part on running the program, for both desktop archives.
+# The README part on running the program, for both desktop archives, where PREFIXjellycubeSUFFIX
+# starts it: running_text SYSTEM PREFIX SUFFIX FORMAT.
 running_text() {
     cat <<TEXT
 jellycube $version ($1)
@@ -27,7 +28,7 @@ A soft, jelly-like cube: a 5 x 5 x 5 lattice of particles drops spinning onto a 
 floor, bounces, wobbles and, from the third second on, hops again and again.
 
 Running it
-  Start $2 from this folder. It reads cub.bmp (the cube's texture) and floor.bmp (the
+  Start $2jellycube$3 from this folder. It reads cub.bmp (the cube's texture) and floor.bmp (the
   floor's) from the folder it is started in; replace them with any 24-bit BMP files of
   your own. A missing or unreadable file ends it at once with one line such as
   "can't open cub.bmp" or "invalid format of floor.bmp" on standard output.
@@ -35,30 +36,35 @@ Running it
   extension list to standard output.
 
 The tools
-  $3
+  $2jellycube-trace$3
       prints the simulation on a scripted clock as CSV, with no window: the particles of
       the last frame, or of every K-th (--every K), or one summary row a frame
       (--summary). --hash prints one line instead, a hash of the last frame's particles:
-      "$3 --hash --fps 60 --seconds 60" prints $golden_hash on every machine.
-  $4
+      "$2jellycube-trace$3 --hash --fps 60 --seconds 60" prints $golden_hash on every machine.
+  $2jellycube-record$3
       draws the scene on the same clock into an offscreen buffer and writes frames as
-      $5 files (--frames N, --every K, --out DIR, --size WxH).
-  $6 DIR
+      $4 files (--frames N, --every K, --out DIR, --size WxH).
+  $2jellycube-make-textures$3 DIR
       writes the default cub.bmp and floor.bmp into DIR.
   Each tool explains itself with --help and names its version with --version.
 TEXT
 }
 
-pack_windows() {
-    local dir=$stage/$base-windows-x86_64
+# desktop_folder SYSTEM BUILD STRIP SUFFIX: $dir with the programs stripped and the textures.
+desktop_folder() {
+    dir=$stage/$base-$1
     mkdir -p "$dir"
-    for exe in app/jellycube tools/jellycube-trace tools/jellycube-record tools/jellycube-make-textures; do
-        x86_64-w64-mingw32-strip -o "$dir/$(basename "$exe").exe" "$win/$exe.exe"
+    for program in app/jellycube tools/jellycube-trace tools/jellycube-record \
+        tools/jellycube-make-textures; do
+        "$3" -o "$dir/${program#*/}$4" "$2/$program$4"
     done
     "$linux/tools/jellycube-make-textures" "$dir"
+}
+
+pack_windows() {
+    desktop_folder windows-x86_64 "$win" x86_64-w64-mingw32-strip .exe
     {
-        running_text "Windows x86-64" jellycube.exe jellycube-trace.exe jellycube-record.exe \
-            BMP jellycube-make-textures.exe
+        running_text "Windows x86-64" "" .exe BMP
         cat <<TEXT
 
 It needs nothing but Windows itself (64-bit, with an OpenGL driver): freeglut is built into
@@ -70,16 +76,9 @@ TEXT
 }
 
 pack_linux() {
-    local dir=$stage/$base-linux-x86_64
-    mkdir -p "$dir"
-    for program in app/jellycube tools/jellycube-trace tools/jellycube-record \
-        tools/jellycube-make-textures; do
-        strip -o "$dir/$(basename "$program")" "$linux/$program"
-    done
-    "$linux/tools/jellycube-make-textures" "$dir"
+    desktop_folder linux-x86_64 "$linux" strip ""
     {
-        running_text "Linux x86-64" ./jellycube ./jellycube-trace ./jellycube-record PNG \
-            ./jellycube-make-textures
+        running_text "Linux x86-64" ./ "" PNG
         cat <<TEXT
   jellycube-record needs an X display for its GL context (Xvfb serves); no window shows.
 
@@ -153,11 +152,11 @@ check)
     # The prefix is made with no display; its desktop must start afresh on start_up's Xvfb.
     wineboot -i 2>/dev/null
     wineserver -k && wineserver -w
-    printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$unpacked/jellycube.exe" >"$work/jellycube"
-    printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$(realpath "$win/tests/gl_extensions_probe.exe")" \
-        >"$work/probe"
-    chmod +x "$work/jellycube" "$work/probe"
-    bash tests/e2e/start_up.sh "$work/jellycube" "$unpacked" "$work/probe"
+    for exe in "$unpacked/jellycube.exe" "$(realpath "$win/tests/gl_extensions_probe.exe")"; do
+        printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$exe" >"$work/$(basename "$exe" .exe)"
+    done
+    chmod +x "$work/jellycube" "$work/gl_extensions_probe"
+    bash tests/e2e/start_up.sh "$work/jellycube" "$unpacked" "$work/gl_extensions_probe"
     scripts/check-golden.sh dist wine "$unpacked/jellycube-trace.exe"
     wineserver -k
     echo "dist: $base-windows-x86_64.zip runs from its folder under Wine"

@@ -12,7 +12,7 @@
 #           emulator, GoogleTest's sources, emscripten and node
 #   windows: make windows, test-windows and dist: MinGW-w64, GoogleTest's sources, Wine, zip
 set -euo pipefail
-no_recommends=
+no_recommends= optional=()
 
 case "${1:-}" in
 '')
@@ -29,16 +29,13 @@ web)
     packages=(make cmake emscripten chromium firefox-esr xvfb libgl1-mesa-dri python3)
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)
-    optional=()
     ;;
 cross)
     packages=(cmake make file g++-aarch64-linux-gnu qemu-user googletest emscripten)
     command -v node >/dev/null || packages+=(nodejs)
-    optional=()
     ;;
 windows)
     packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64 zip unzip)
-    optional=()
     no_recommends=1
     ;;
 *)
@@ -50,17 +47,10 @@ esac
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 missing=() missing_optional=()
-for package in "${packages[@]}"; do
-    installed "$package" || missing+=("$package")
-done
-for package in "${optional[@]}"; do
-    installed "$package" || missing_optional+=("$package")
-done
+for package in "${packages[@]}"; do installed "$package" || missing+=("$package"); done
+for package in "${optional[@]}"; do installed "$package" || missing_optional+=("$package"); done
 missing+=("${missing_optional[@]}")
-
-if [ ${#missing[@]} -eq 0 ]; then
-    exit 0
-fi
+[ ${#missing[@]} -gt 0 ] || exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
     if [ ${#missing[@]} -eq ${#missing_optional[@]} ]; then

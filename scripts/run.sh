@@ -4,9 +4,8 @@
 # BUILD/preview.gif and BUILD/preview.png (the cube in the air above its shadow, at 4 s).
 # Usage: run.sh [BUILD_DIR]
 set -euo pipefail
-. "$(dirname "$0")/xvfb.sh"
 build_dir=$(cd "${1:-build}" && pwd)
-assets=$(cd "$(dirname "$0")/../assets" && pwd)
+cd "$(dirname "$0")/../assets" # the program and the recorder read the textures from here
 
 display_reachable() {
     [ -n "${DISPLAY:-}" ] || return 1
@@ -16,39 +15,26 @@ display_reachable() {
 }
 
 if display_reachable; then
-    cd "$assets"
     exec "$build_dir/app/jellycube"
 fi
 
 echo "No X display can be reached (DISPLAY is ${DISPLAY:-not set}), so jellycube cannot open its window."
 echo "Recording the first 8 seconds under a private Xvfb instead..."
 for tool in Xvfb convert; do
-    if ! command -v "$tool" >/dev/null; then
+    command -v "$tool" >/dev/null || {
         echo "The preview needs $tool (packages xvfb and imagemagick: run make deps)." >&2
         exit 1
-    fi
+    }
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/jellycube-preview.XXXXXX")
-xvfb_pid=
-cleanup() {
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-start_xvfb "$work"
+trap 'rm -rf "$work"' EXIT
 
 # The simulation runs at 25 frames a second and every second frame is kept: the camera turns
 # all the time, so every frame of the GIF is new, and 12.5 frames a second at half size keep
-# it near 3.5 MB where every frame would make 7. The recorder reads the textures from the
-# working directory, as the program does.
-(cd "$assets" && "$build_dir/tools/jellycube-record" \
-    --fps 25 --seconds 8 --every 2 --out "$work/frames")
+# it near 3.5 MB where every frame would make 7.
+bash ../tests/e2e/with_xvfb.sh "$build_dir/tools/jellycube-record" \
+    --fps 25 --seconds 8 --every 2 --out "$work/frames"
 
 # Frame 100 is 4 s: the cube hops, turned, above its black shadow.
 cp "$work/frames/frame-000100.png" "$build_dir/preview.png"

@@ -15,12 +15,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 timing=
-if [ "${1:-}" = --timing ]; then
-    timing=1
-    shift
-fi
-build_dir=$(cd "${1:-build}" && pwd)
-export JELLY_BUILD_DIR=$build_dir
+[ "${1:-}" != --timing ] || { timing=1 && shift; }
+export JELLY_BUILD_DIR=$(cd "${1:-build}" && pwd)
 export JELLY_WEB_DIR=$(cd "${2:-build-web}" && pwd)
 export CHROMIUM=${CHROMIUM:-$(command -v chromium)}
 export FIREFOX=${FIREFOX:-$(command -v firefox-esr)}
@@ -34,11 +30,6 @@ if [ -z "$timing" ]; then
     exec timeout 1200 node --test tests/web/*.test.mjs
 fi
 
-. scripts/xvfb.sh
-work=$(mktemp -d "${TMPDIR:-/tmp}/jellycube-web-timing.XXXXXX")
-xvfb_pid=
-trap 'kill $xvfb_pid 2>/dev/null || true; wait $xvfb_pid 2>/dev/null || true; rm -rf "$work"' EXIT
-start_xvfb "$work"
 {
     echo "## The page's start-up and frames per second"
     echo
@@ -46,14 +37,15 @@ start_xvfb "$work"
     echo
     echo "Native, jellycube-frame-timing in its window under Xvfb (Mesa llvmpipe):"
     echo
-    (cd assets && "$build_dir/bench/jellycube-frame-timing" --frames 600)
+    (cd assets &&
+        bash ../tests/e2e/with_xvfb.sh "$JELLY_BUILD_DIR/bench/jellycube-frame-timing" --frames 600)
     echo
     echo "## The step against the reference and one frame's 100 sub-steps, $(nproc) cores, three rounds taking turns"
     for round in 1 2 3; do
         echo
         echo "Round $round, native:"
         echo
-        "$build_dir/bench/jellycube-step-timing"
+        "$JELLY_BUILD_DIR/bench/jellycube-step-timing"
         echo
         echo "Round $round, WebAssembly under node $(node --version):"
         echo

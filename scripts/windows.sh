@@ -11,6 +11,7 @@ dir=${2:-build-win}
 jobs=${3:-2}
 freeglut_source=${FREEGLUT_SOURCE:-../shared/third_party/freeglut-3.6.0.tar.gz}
 freeglut_sha256=9c3d4d6516fbfa0280edc93c77698fb7303e443c1aaaf37d269e3288a6c3ea52
+fail() { echo "$*" >&2; exit 1; }
 
 # freeglut as a static library in $dir/freeglut/prefix. Its warnings are off: the one it
 # prints under Wine comes from taking the X display name in DISPLAY for a Windows display
@@ -21,16 +22,12 @@ build_freeglut() {
         [ "$(cat "$root/source.sha256" 2>/dev/null)" = "$freeglut_sha256" ]; then
         return 0
     fi
-    [ -f "$freeglut_source" ] || {
-        echo "windows: no freeglut source at $freeglut_source (set FREEGLUT_SOURCE)" >&2
-        exit 1
-    }
+    [ -f "$freeglut_source" ] ||
+        fail "windows: no freeglut source at $freeglut_source (set FREEGLUT_SOURCE)"
     local sum
     sum=$(sha256sum "$freeglut_source" | cut -d' ' -f1)
-    [ "$sum" = "$freeglut_sha256" ] || {
-        echo "windows: $freeglut_source has SHA-256 $sum, expected $freeglut_sha256" >&2
-        exit 1
-    }
+    [ "$sum" = "$freeglut_sha256" ] ||
+        fail "windows: $freeglut_source has SHA-256 $sum, expected $freeglut_sha256"
     rm -rf "$root"
     mkdir -p "$root/src"
     tar -xzf "$freeglut_source" -C "$root/src" --strip-components=1
@@ -45,19 +42,15 @@ build_freeglut() {
     echo "$freeglut_sha256" >"$root/source.sha256"
 }
 
-# Each check's name and time, so that CI logs show where the minutes go.
+# Each check's name and time, so that CI logs show where the minutes go; none leaves a Wine
+# server behind.
 step() {
     local start=$SECONDS
     echo "test-windows: $1"
     shift
     "$@"
+    stop_wine
     echo "test-windows:   $((SECONDS - start)) s"
-}
-
-# $work/bin/NAME: runs NAME.exe of the Windows build under Wine, with the caller's arguments.
-wrap() {
-    printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$(realpath "$2")" >"$work/bin/$1"
-    chmod +x "$work/bin/$1"
 }
 
 # Stops this prefix's Wine server (and its programs): each end-to-end script brings its own
@@ -84,17 +77,14 @@ windows_frames() {
             "$dir/tools/jellycube-record.exe" --frames 300 --every 6 --out ../win &&
         bash "$OLDPWD/tests/e2e/with_xvfb.sh" "$linux/tools/jellycube-record" \
             --frames 300 --every 6 --out ../linux)
-    stop_wine
     local count=0
     for png in "$work"/frames/linux/frame-*.png; do
         local bmp=$work/frames/win/$(basename "$png" .png).bmp
-        cmp -s <(convert "$png" -depth 8 rgb:-) <(convert "$bmp" -depth 8 rgb:-) || {
-            echo "test-windows: $(basename "$bmp") differs from the Linux $(basename "$png")" >&2
-            return 1
-        }
+        cmp -s <(convert "$png" -depth 8 rgb:-) <(convert "$bmp" -depth 8 rgb:-) ||
+            fail "test-windows: ${bmp##*/} differs from the Linux ${png##*/}"
         count=$((count + 1))
     done
-    [ "$count" -eq 50 ] || { echo "test-windows: $count Linux frames, expected 50" >&2; return 1; }
+    [ "$count" -eq 50 ] || fail "test-windows: $count Linux frames, expected 50"
     echo "test-windows: $count frames (30, 198 and 300 among them), 700x700, identical to Linux's"
 }
 
@@ -103,20 +93,17 @@ windows_frames() {
 # golden drag session as a hash and as CSV; and
 # jellycube-make-textures.exe against the committed textures.
 windows_tools() {
-    local args
-    for args in "--hash --fps 60 --seconds 60" "--fps 60 --seconds 60 --every 60" \
+    local line args
+    for line in "--hash --fps 60 --seconds 60" "--fps 60 --seconds 60 --every 60" \
         "--summary --fps 60 --seconds 60" "--version" \
         "--hash --session tests/golden/drag_session.txt" \
         "--every 60 --session tests/golden/drag_session.txt"; do
-        # shellcheck disable=SC2086 # the words are the arguments
-        wine "$dir/tools/jellycube-trace.exe" $args >"$work/win.out"
-        # shellcheck disable=SC2086
-        "$linux/tools/jellycube-trace" $args >"$work/linux.out"
-        cmp "$work/win.out" "$work/linux.out" || {
-            echo "test-windows: jellycube-trace $args differs from Linux" >&2
-            return 1
-        }
-        echo "test-windows: jellycube-trace $args: $(wc -c <"$work/win.out") bytes as on Linux" \
+        read -r -a args <<<"$line"
+        wine "$dir/tools/jellycube-trace.exe" "${args[@]}" >"$work/win.out"
+        "$linux/tools/jellycube-trace" "${args[@]}" >"$work/linux.out"
+        cmp "$work/win.out" "$work/linux.out" ||
+            fail "test-windows: jellycube-trace $line differs from Linux"
+        echo "test-windows: jellycube-trace $line: $(wc -c <"$work/win.out") bytes as on Linux" \
             "($(head -c 40 "$work/win.out" | head -n 1))"
     done
     mkdir "$work/textures"
@@ -129,9 +116,9 @@ case $command in
 test)
     linux=${4:-build}
     for exe in app/jellycube tools/jellycube-trace tools/jellycube-record tests/gl_extensions_probe; do
-        [ -f "$dir/$exe.exe" ] || { echo "test-windows: no $dir/$exe.exe (make windows)" >&2; exit 1; }
+        [ -f "$dir/$exe.exe" ] || fail "test-windows: no $dir/$exe.exe (make windows)"
     done
-    [ -x "$linux/tools/jellycube-record" ] || { echo "test-windows: no Linux build in $linux" >&2; exit 1; }
+    [ -x "$linux/tools/jellycube-record" ] || fail "test-windows: no Linux build in $linux"
     dir=$(realpath "$dir") linux=$(realpath "$linux")
     # A prefix of its own, made and removed here; never ~/.wine. Mono and Gecko are not
     # wanted (their install prompts would wait), nor Wine's debug channels.
@@ -139,13 +126,14 @@ test)
     export WINEPREFIX=$work/prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
     trap 'stop_wine; rm -rf "$work"' EXIT
     mkdir "$work/bin"
-    wrap jellycube "$dir/app/jellycube.exe"
-    wrap gl_extensions_probe "$dir/tests/gl_extensions_probe.exe"
+    # $work/bin/NAME runs NAME.exe of the Windows build under Wine, with the caller's arguments.
+    for exe in app/jellycube tests/gl_extensions_probe; do
+        printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$dir/$exe.exe" >"$work/bin/${exe#*/}"
+    done
+    chmod +x "$work/bin/"*
     step "a new Wine prefix" wineboot -i 2>/dev/null
     step "unit tests (ctest under Wine)" bash -c "cd '$dir' && ctest --output-on-failure -j '$jobs'"
-    stop_wine
     step "trace and texture tools against Linux's" windows_tools
-    stop_wine
     step "end-to-end: start-up and keys, texture failures, pictures and resizing" windows_e2e
     step "recorded frames against Linux's" windows_frames
     echo "test-windows: all passed"

@@ -23,10 +23,6 @@ constexpr Offset neighbour_offsets[26] = {
 constexpr int axis_count = 6;
 constexpr int face_count = 12;
 
-constexpr int index_delta(const Offset& o) {
-    return lattice_index(o.dx, o.dy, o.dz);
-}
-
 struct PairConstants {
     float r[26]; // R of each offset's class: the eighth power of its rest distance
 };
@@ -74,10 +70,6 @@ void update_velocity(Particle& particle, const Vec3& force, const Vec3& lift, fl
     v.z = float(v.z + double(a.z) * dt);
 }
 
-bool on_boundary(int i) {
-    return i == 0 || i == lattice_side - 1;
-}
-
 } // namespace
 
 void reference_step(JellyBody& body, float dt) {
@@ -86,28 +78,12 @@ void reference_step(JellyBody& body, float dt) {
     const Vec3& lift = body.lift;
 
     // Velocity pass. Forces read positions only, and no position moves before the
-    // position pass, so the visiting order does not change the result.
-    // Interior particles first: all 26 neighbours exist, so no bounds test is needed.
-    for (int iz = 1; iz < lattice_side - 1; ++iz) {
-        for (int iy = 1; iy < lattice_side - 1; ++iy) {
-            for (int ix = 1; ix < lattice_side - 1; ++ix) {
-                const int p = lattice_index(ix, iy, iz);
-                Vec3 force{0.0f, 0.0f, 0.0f};
-                for (int n = 0; n < 26; ++n) {
-                    const int q = p + index_delta(neighbour_offsets[n]);
-                    add_pair_term(force, lattice[p].position, lattice[q].position, k.r[n]);
-                }
-                update_velocity(lattice[p], force, lift, dt);
-            }
-        }
-    }
-    // Then the boundary particles, each offset tested against the lattice bounds.
+    // position pass, so the visiting order does not change the result. Offsets that leave
+    // the lattice have no neighbour.
     for (int iz = 0; iz < lattice_side; ++iz) {
         for (int iy = 0; iy < lattice_side; ++iy) {
-            const bool full_row = on_boundary(iy) || on_boundary(iz);
-            const int ix_step = full_row ? 1 : lattice_side - 1;
-            for (int ix = 0; ix < lattice_side; ix += ix_step) {
-                const int p = lattice_index(ix, iy, iz);
+            for (int ix = 0; ix < lattice_side; ++ix) {
+                Particle& particle = lattice[lattice_index(ix, iy, iz)];
                 Vec3 force{0.0f, 0.0f, 0.0f};
                 for (int n = 0; n < 26; ++n) {
                     const Offset& o = neighbour_offsets[n];
@@ -118,10 +94,10 @@ void reference_step(JellyBody& body, float dt) {
                         qz >= lattice_side) {
                         continue;
                     }
-                    add_pair_term(force, lattice[p].position,
+                    add_pair_term(force, particle.position,
                                   lattice[lattice_index(qx, qy, qz)].position, k.r[n]);
                 }
-                update_velocity(lattice[p], force, lift, dt);
+                update_velocity(particle, force, lift, dt);
             }
         }
     }

@@ -10,72 +10,6 @@
 #include <cstring>
 #include <new>
 
-namespace {
-
-std::string trim_blanks(const std::string& text) {
-    const char* blanks = " \t\r";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return "";
-    }
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-// Tick file lines, taken one at a time. Blank lines may only end the file.
-class TickLines {
-  public:
-    TickLines(const std::string& shown, std::vector<int64_t>& ticks)
-        : shown_(shown), ticks_(ticks) {}
-
-    // Returns an error message, or "" if the line is accepted.
-    std::string take(const std::string& raw) {
-        ++number_;
-        if (number_ > max_tick_lines) {
-            return shown_ + " has more than " + std::to_string(max_tick_lines) + " lines";
-        }
-        const std::string line = trim_blanks(raw);
-        if (line.empty()) {
-            first_blank_ = first_blank_ == 0 ? number_ : first_blank_;
-            return "";
-        }
-        if (first_blank_ != 0) {
-            return at(first_blank_) + "'' is not a whole number";
-        }
-        int64_t value = 0;
-        switch (parse_whole_number(line, value)) {
-        case NumberStatus::malformed:
-            return at(number_) + quote(line) + " is not a whole number";
-        case NumberStatus::out_of_range:
-            return at(number_) + quote(line) + " is out of the signed 64-bit range";
-        case NumberStatus::ok:
-            break;
-        }
-        // The counter is monotonic and reads 0 at the start: a reading below the one before
-        // would run time backwards, a negative step that the body does not survive.
-        if (ticks_.empty() && value < 0) {
-            return at(number_) + quote(line) + " is below 0, where the counter starts";
-        }
-        if (!ticks_.empty() && value < ticks_.back()) {
-            return at(number_) + quote(line) + " is below the reading before it, " +
-                   std::to_string(ticks_.back());
-        }
-        ticks_.push_back(value);
-        return "";
-    }
-
-    // The number of the line being read, for a message about it.
-    int64_t next_number() const { return number_ + 1; }
-    std::string at(int64_t line) const { return shown_ + ", line " + std::to_string(line) + ": "; }
-
-  private:
-    const std::string& shown_;
-    std::vector<int64_t>& ticks_;
-    int64_t number_ = 0;      // lines taken
-    int64_t first_blank_ = 0; // first of the blank lines since the last reading, or 0
-};
-
-} // namespace
-
 std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
     const bool from_stdin = path == "-";
     const std::string shown = from_stdin ? "standard input" : "ticks file " + quote(path);
@@ -83,7 +17,46 @@ std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
     if (file == nullptr) {
         return "cannot open " + shown + ": " + std::strerror(errno);
     }
-    TickLines lines(shown, ticks);
+    int64_t number = 0;      // lines taken
+    int64_t first_blank = 0; // first of the blank lines since the last reading, or 0
+    auto at = [&shown](int64_t line) { return shown + ", line " + std::to_string(line) + ": "; };
+    // Takes the next line; returns an error message, or "" if the line is accepted. Blank
+    // lines may only end the file.
+    auto take = [&](const std::string& raw) -> std::string {
+        if (++number > max_tick_lines) {
+            return shown + " has more than " + std::to_string(max_tick_lines) + " lines";
+        }
+        const char* blanks = " \t\r"; // around a reading, so that CRLF files work
+        const size_t first = raw.find_first_not_of(blanks);
+        if (first == std::string::npos) {
+            first_blank = first_blank == 0 ? number : first_blank;
+            return "";
+        }
+        const std::string line = raw.substr(first, raw.find_last_not_of(blanks) - first + 1);
+        if (first_blank != 0) {
+            return at(first_blank) + "'' is not a whole number";
+        }
+        int64_t value = 0;
+        switch (parse_whole_number(line, value)) {
+        case NumberStatus::malformed:
+            return at(number) + quote(line) + " is not a whole number";
+        case NumberStatus::out_of_range:
+            return at(number) + quote(line) + " is out of the signed 64-bit range";
+        case NumberStatus::ok:
+            break;
+        }
+        // The counter is monotonic and reads 0 at the start: a reading below the one before
+        // would run time backwards, a negative step that the body does not survive.
+        if (ticks.empty() && value < 0) {
+            return at(number) + quote(line) + " is below 0, where the counter starts";
+        }
+        if (!ticks.empty() && value < ticks.back()) {
+            return at(number) + quote(line) + " is below the reading before it, " +
+                   std::to_string(ticks.back());
+        }
+        ticks.push_back(value);
+        return "";
+    };
     std::string error;
     try {
         std::string line;
@@ -96,16 +69,15 @@ std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
                 const char* stop = newline != nullptr ? newline : end;
                 // Refused as soon as it is too long: an endless line is never read to its end.
                 if (line.size() + size_t(stop - p) > max_tick_line_length) {
-                    error = shown + ", line " + std::to_string(lines.next_number()) +
-                            " is longer than " + std::to_string(max_tick_line_length) +
-                            " characters";
+                    error = shown + ", line " + std::to_string(number + 1) + " is longer than " +
+                            std::to_string(max_tick_line_length) + " characters";
                     break;
                 }
                 line.append(p, stop);
                 if (newline == nullptr) {
                     break;
                 }
-                error = lines.take(line);
+                error = take(line);
                 line.clear();
                 p = newline + 1;
             }
@@ -114,7 +86,7 @@ std::string read_ticks(const std::string& path, std::vector<int64_t>& ticks) {
             error = "cannot read " + shown + ": " + std::strerror(errno);
         }
         if (error.empty() && !line.empty()) {
-            error = lines.take(line);
+            error = take(line);
         }
         if (error.empty() && ticks.empty()) {
             error = shown + " holds no readings";

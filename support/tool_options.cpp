@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <map>
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -90,42 +91,30 @@ const std::vector<ToolOption>& clock_options() {
     return options;
 }
 
-} // namespace
-
-ParseOutcome parse_frame_script(const std::vector<std::string>& args,
-                                const std::vector<ToolOption>& tool_options) {
-    ParseOutcome outcome;
-    FrameScript& script = outcome.script;
-    auto fail = [&outcome](const std::string& message) {
-        outcome.status = ParseStatus::error;
-        outcome.error = message;
-        return outcome;
-    };
-
-    bool fps_given = false;
-    bool frames_given = false;
-    bool seconds_given = false;
-    bool ticks_given = false;
-    std::string seconds;
-    std::string ticks_path;
+// Parses the arguments after the program name into `script`. Returns one line saying what
+// is wrong, or "" with `asked` set to --help or --version when one of them comes first. A tick
+// file is read and checked in full here, so nothing needs printing before the whole input is
+// known to be good.
+std::string parse(const std::vector<std::string>& args, const std::vector<ToolOption>& tool_options,
+                  FrameScript& script, std::string& asked) {
+    std::map<std::string, std::string> clock_given; // the clock options given, by name
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "--version") {
-            outcome.status = arg == "--help" ? ParseStatus::help : ParseStatus::version;
-            return outcome;
+            asked = arg;
+            return "";
         }
         const ToolOption* clock = find_option(clock_options(), arg);
         const ToolOption* own = find_option(tool_options, arg);
         if (clock == nullptr && own == nullptr) {
             const bool looks_like_option = arg.size() > 1 && arg[0] == '-';
-            return fail((looks_like_option ? "unknown option " : "unexpected argument ") +
-                        quote(arg));
+            return (looks_like_option ? "unknown option " : "unexpected argument ") + quote(arg);
         }
         const std::string& value_name = clock ? clock->value_name : own->value_name;
         std::string value;
         if (!value_name.empty()) {
             if (i + 1 == args.size()) {
-                return fail(arg + " needs a value " + value_name);
+                return arg + " needs a value " + value_name;
             }
             value = args[++i];
         }
@@ -133,59 +122,55 @@ ParseOutcome parse_frame_script(const std::vector<std::string>& args,
         std::string error;
         if (own != nullptr) {
             error = own->apply(value);
-        } else if (arg == "--frequency") {
-            error = parse_count(arg, value, script.frequency);
-        } else if (arg == "--fps") {
-            error = parse_count(arg, value, script.fps);
-            fps_given = true;
-        } else if (arg == "--frames") {
-            error = parse_count(arg, value, script.frames);
-            frames_given = true;
-        } else if (arg == "--seconds") {
-            seconds = value;
-            seconds_given = true;
-        } else if (arg == "--ticks") {
-            ticks_path = value;
-            ticks_given = true;
-        } else if (arg == "--every") {
-            error = parse_count(arg, value, script.every);
+        } else {
+            clock_given[arg] = value;
+            int64_t* count = arg == "--frequency" ? &script.frequency
+                             : arg == "--fps"     ? &script.fps
+                             : arg == "--frames"  ? &script.frames
+                             : arg == "--every"   ? &script.every
+                                                  : nullptr;
+            if (count != nullptr) {
+                error = parse_count(arg, value, *count);
+            }
         }
         if (!error.empty()) {
-            return fail(error);
+            return error;
         }
     }
 
-    if (ticks_given && (fps_given || frames_given || seconds_given)) {
-        return fail("--ticks cannot be combined with --fps, --frames or --seconds");
+    auto given = [&clock_given](const char* name) { return clock_given.count(name) != 0; };
+    if (given("--ticks") && (given("--fps") || given("--frames") || given("--seconds"))) {
+        return "--ticks cannot be combined with --fps, --frames or --seconds";
     }
-    if (frames_given && seconds_given) {
-        return fail("--frames and --seconds cannot be combined");
+    if (given("--frames") && given("--seconds")) {
+        return "--frames and --seconds cannot be combined";
     }
-    if (seconds_given) {
-        const std::string error = frames_for_seconds(seconds, script.fps, script.frames);
+    if (given("--seconds")) {
+        const std::string error =
+            frames_for_seconds(clock_given["--seconds"], script.fps, script.frames);
         if (!error.empty()) {
-            return fail(error);
+            return error;
         }
     }
-    if (ticks_given) {
-        const std::string error = read_ticks(ticks_path, script.ticks);
+    if (given("--ticks")) {
+        const std::string error = read_ticks(clock_given["--ticks"], script.ticks);
         if (!error.empty()) {
-            return fail(error);
+            return error;
         }
         script.frames = int64_t(script.ticks.size());
     } else if (script.frames == 0) {
-        return fail("say how many frames: --frames N, --seconds S or --ticks FILE");
+        return "say how many frames: --frames N, --seconds S or --ticks FILE";
     } else if (script.frames > std::numeric_limits<int64_t>::max() / script.frequency) {
         // k x F is formed for every k up to the last frame; it must not wrap.
-        return fail("the counter would pass 2^63 - 1 ticks: " + std::to_string(script.frames) +
-                    " frames at " + std::to_string(script.frequency) + " ticks per second");
+        return "the counter would pass 2^63 - 1 ticks: " + std::to_string(script.frames) +
+               " frames at " + std::to_string(script.frequency) + " ticks per second";
     }
-    outcome.status = ParseStatus::run;
-    return outcome;
+    return "";
 }
 
-std::string frame_script_help(const std::string& tool, const std::string& purpose,
-                              const std::vector<ToolOption>& tool_options) {
+// The --help text: usage, the purpose line, the clock options and the tool's own.
+std::string help(const std::string& tool, const std::string& purpose,
+                 const std::vector<ToolOption>& tool_options) {
     auto describe = [](const std::vector<ToolOption>& options) {
         std::string text;
         for (const ToolOption& option : options) {
@@ -194,12 +179,12 @@ std::string frame_script_help(const std::string& tool, const std::string& purpos
                 head += " " + option.value_name;
             }
             head.resize(std::max(head.size() + 1, size_t(18)), ' ');
-            std::string help = option.help;
-            for (size_t pos = help.find('\n'); pos != std::string::npos;
-                 pos = help.find('\n', pos + 1)) {
-                help.insert(pos + 1, 18, ' ');
+            std::string lines = option.help;
+            for (size_t pos = lines.find('\n'); pos != std::string::npos;
+                 pos = lines.find('\n', pos + 1)) {
+                lines.insert(pos + 1, 18, ' ');
             }
-            text += head + help + "\n";
+            text += head + lines + "\n";
         }
         return text;
     };
@@ -214,6 +199,8 @@ std::string frame_script_help(const std::string& tool, const std::string& purpos
     return text;
 }
 
+} // namespace
+
 std::optional<int> read_tool_args(int argc, char** argv, const std::string& tool,
                                   const std::string& purpose,
                                   const std::vector<ToolOption>& tool_options,
@@ -222,29 +209,26 @@ std::optional<int> read_tool_args(int argc, char** argv, const std::string& tool
     // The same bytes on every system: no CR before each line break.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    ParseOutcome outcome = parse_frame_script(args, tool_options);
-    switch (outcome.status) {
-    case ParseStatus::help:
-    case ParseStatus::version: {
-        // Like any output: a full disk or a closed pipe is reported, not passed over.
-        const std::string text = outcome.status == ParseStatus::help
-                                     ? frame_script_help(tool, purpose, tool_options)
-                                     : tool + " " + JELLY_VERSION + "\n";
-        errno = 0;
-        if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
-            std::fprintf(stderr, "%s: cannot write standard output: %s\n", tool.c_str(),
-                         errno != 0 ? std::strerror(errno) : "unknown error");
-            return 1;
-        }
-        return 0;
-    }
-    case ParseStatus::error:
-        std::fprintf(stderr, "%s: %s\n", tool.c_str(), outcome.error.c_str());
+    std::string asked;
+    FrameScript parsed;
+    const std::string error =
+        parse(std::vector<std::string>(argv + 1, argv + argc), tool_options, parsed, asked);
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", tool.c_str(), error.c_str());
         return 2;
-    case ParseStatus::run:
-        break;
     }
-    script = std::move(outcome.script);
-    return std::nullopt;
+    if (asked.empty()) {
+        script = std::move(parsed);
+        return std::nullopt;
+    }
+    // Like any output: a full disk or a closed pipe is reported, not passed over.
+    const std::string text =
+        asked == "--help" ? help(tool, purpose, tool_options) : tool + " " + JELLY_VERSION + "\n";
+    errno = 0;
+    if (std::fputs(text.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "%s: cannot write standard output: %s\n", tool.c_str(),
+                     errno != 0 ? std::strerror(errno) : "unknown error");
+        return 1;
+    }
+    return 0;
 }

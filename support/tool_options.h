@@ -19,23 +19,6 @@ struct ToolOption {
     std::function<std::string(const std::string& value)> apply;
 };
 
-enum class ParseStatus { run, help, version, error };
-
-struct ParseOutcome {
-    ParseStatus status = ParseStatus::error;
-    FrameScript script; // complete and valid when status is run
-    std::string error;  // one line, when status is error
-};
-
-// Parses the arguments after the program name. A tick file is read and checked in full
-// here, so nothing needs printing before the whole input is known to be good.
-ParseOutcome parse_frame_script(const std::vector<std::string>& args,
-                                const std::vector<ToolOption>& tool_options = {});
-
-// The --help text: usage, the purpose line, the clock options and the tool's own.
-std::string frame_script_help(const std::string& tool, const std::string& purpose,
-                              const std::vector<ToolOption>& tool_options);
-
 // For a tool's main: parses argv into `script` and returns nothing when the tool should run.
 // Otherwise returns the status main ends with: 0 after printing the help (--help) or the
 // tool's name and version (--version), 1 with one line on standard error if that cannot be

@@ -2,7 +2,7 @@
 # in it, bounded waits, and an EXIT trap that stops everything and removes the temp dir.
 # A watchdog ends the script at the deadline given to e2e_init, so nothing outlives ctest.
 set -u
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
 E2E_TITLE='Diz! Uvi! Dar!'
 E2E_EXIT_TIMEOUT=${E2E_EXIT_TIMEOUT:-20} # seconds; only catches hangs
 E2E_TMP='' E2E_PID='' E2E_XVFB='' E2E_DOG='' E2E_OUT='' E2E_ERR='' E2E_WID='' E2E_STATUS=''

@@ -1,4 +1,4 @@
-# Sourced by the scripts that need a private X server.
+# Sourced by the end-to-end helpers (lib.sh, with_xvfb.sh) for a private X server.
 # start_xvfb WORKDIR: starts Xvfb, exports DISPLAY and sets xvfb_pid (the caller stops it).
 # The screen must be 24-bit for GLX; -noreset keeps the server up between clients, and
 # -displayfd picks a free display and writes its number once the server accepts clients.
