@@ -1,13 +1,11 @@
 // A played session: what the physics saw in each frame since the scene's start, kept so that
-// the session can be replayed bit for bit anywhere.
+// the session can be replayed bit for bit anywhere. Its text form is support/session_file.h.
 #pragma once
 
 #include "scene/grab.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
-#include <string_view>
 #include <vector>
 
 // One frame: the counter reading the frame advanced to (ticks since the scene's start, which
@@ -27,12 +25,3 @@ constexpr size_t max_session_bytes = size_t(64) << 20;
 constexpr size_t max_session_frames = 2000000;
 // Characters of a line, its line break not counted; a frame line needs at most about 80.
 constexpr size_t max_session_line_length = 256;
-
-// The text form: a version line, the counter rate, then one line a frame, "READING" or
-// "READING PARTICLE X Y Z" with the target's floats as C hex floats (0x1.8p+1), which name
-// their bits exactly.
-std::string session_text(const Session& session);
-
-// Reads the text form. Returns "" when the whole text is good, or one line that names the
-// line number and what is wrong; `session` is only filled when the text is good.
-std::string read_session_text(std::string_view text, Session& session);

@@ -2,7 +2,7 @@
 // the scripted drag whose session is tests/golden/drag_session.txt.
 #include "render/pointer_grab.h"
 #include "scene/scene.h"
-#include "scene/session.h"
+#include "support/session_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Sessions as text: what is written reads back to the same bits, and a bad file is refused
 // with one line that names its line.
-#include "scene/session.h"
+#include "support/session_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // jellycube-trace: advances the scene on a scripted clock, with no display, and prints
 // the body's particles, or one summary row per frame, as CSV on standard output.
 #include "scene/scene.h"
-#include "scene/session.h"
 #include "support/quote.h"
+#include "support/session_file.h"
 #include "support/state_hash.h"
 #include "support/tool_options.h"
 

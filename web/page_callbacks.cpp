@@ -2,6 +2,7 @@
 // page's controls call.
 #include "web/page_callbacks.h"
 
+#include "support/session_file.h"
 #include "support/state_hash.h"
 #include "texture/bmp_decode.h"
 #include "web/canvas_fit.h"

@@ -2,6 +2,7 @@
 #include "web/page_program.h"
 
 #include "scene/clock.h"
+#include "support/session_file.h"
 #include "support/state_hash.h"
 #include "texture/default_textures.h"
 #include "web/page_view.h"

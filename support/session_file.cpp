@@ -1,49 +1,44 @@
 // The session's text form: floats written as C hex floats by our own code, so that every
 // machine writes the same characters and reads back the same bits (and the page links no
-// decimal float conversion of the C library), and read back line by line with every field checked,
-// so that a hostile file is refused in one line and bounded memory.
-#include "scene/session.h"
+// decimal float conversion of the C library), and read back line by line with every field
+// checked.
+#include "support/session_file.h"
+
+#include "support/quote.h"
+#include "support/whole_number.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 namespace {
 
 constexpr std::string_view version_line = "jellycube session 1";
 constexpr std::string_view frequency_word = "ticks-per-second";
-constexpr size_t max_quoted = 40; // characters of bad text shown in a message
-constexpr int max_fields = 5;     // a frame line: reading, particle, x, y, z
+constexpr int max_fields = 5; // a frame line: reading, particle, x, y, z
 
-// `text` in single quotes, cut after max_quoted bytes, control bytes shown as '?'.
 std::string quoted(std::string_view text) {
-    std::string out = "'";
-    for (size_t i = 0; i < text.size() && i < max_quoted; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        out += (c < 0x20 || c == 0x7f) ? '?' : char(c);
-    }
-    out += text.size() > max_quoted ? "...'" : "'";
-    return out;
+    return quote(std::string(text));
 }
 
 enum class Whole { ok, malformed, negative, out_of_range };
 
-// Decimal digits only, at most 64-bit signed.
+// Decimal digits only, with a '-' told apart so that the message can say what is wrong.
 Whole read_whole(std::string_view text, int64_t& out) {
-    if (!text.empty() && text[0] == '-' && text.size() > 1) {
-        return text.find_first_not_of("0123456789", 1) == std::string_view::npos ? Whole::negative
-                                                                                 : Whole::malformed;
-    }
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+    int64_t value = 0;
+    switch (parse_whole_number(text, value)) {
+    case NumberStatus::malformed:
         return Whole::malformed;
-    }
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
-    if (error == std::errc::result_out_of_range) {
+    case NumberStatus::out_of_range:
         return Whole::out_of_range;
+    case NumberStatus::ok:
+        break;
     }
-    return error == std::errc() && end == text.data() + text.size() ? Whole::ok : Whole::malformed;
+    if (text[0] == '-') {
+        return Whole::negative;
+    }
+    out = value;
+    return Whole::ok;
 }
 
 // A float as a C hex float, such as 0x1.8p+1: its bits written out, so that it reads back
