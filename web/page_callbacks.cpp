@@ -12,7 +12,6 @@
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -135,9 +134,7 @@ EMSCRIPTEN_KEEPALIVE void page_restart() {
 // The session since the scene's start as a session file, and the state hash it ends in.
 EMSCRIPTEN_KEEPALIVE const char* page_session_text() {
     static std::string text;
-    Session kept = page.session;
-    kept.frames.resize(std::min(kept.frames.size(), max_session_frames));
-    text = session_text(kept);
+    text = session_text(page.session);
     return text.c_str();
 }
 EMSCRIPTEN_KEEPALIVE const char* page_state_hash() {

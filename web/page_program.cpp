@@ -34,8 +34,8 @@ void advance_scene(int64_t now, const Grab& grab) {
     page.scene.advance(now, grab);
     if (page.session.frames.size() < max_session_frames) {
         page.session.frames.push_back({now - page.scene.counter_start, grab});
-    } else if (page.session.frames.size() == max_session_frames) {
-        page.session.frames.emplace_back(); // marks the session full, and is never saved
+    } else if (!page.session_full) {
+        page.session_full = true;
         show_message("The session has reached its longest: later frames are not recorded. "
                      "Restart begins a new one.");
     }
@@ -45,6 +45,7 @@ void advance_scene(int64_t now, const Grab& grab) {
 void start_scene(int64_t start, int64_t frequency) {
     page.scene.start(start, frequency);
     page.session = Session{frequency, {}};
+    page.session_full = false;
     page.hold = PointerHold{};
 }
 

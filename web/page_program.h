@@ -37,8 +37,9 @@ struct PageProgram {
     // What the physics saw since the scene's start, to save; in replay mode, the session
     // being replayed, from frame next_frame - 1.
     Session session;
-    int64_t replay_start = 0; // replay mode: clock ticks at the replay's first frame
-    PointerHold hold;         // live mode: the particle a pointer holds, if any
+    bool session_full = false; // it holds max_session_frames: later frames are not kept
+    int64_t replay_start = 0;  // replay mode: clock ticks at the replay's first frame
+    PointerHold hold;          // live mode: the particle a pointer holds, if any
     int64_t frames_drawn = 0;
     int64_t fps_since = 0;  // clock ticks where the frames-per-second count began
     int32_t fps_frames = 0; // frames drawn since then
