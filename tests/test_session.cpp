@@ -143,6 +143,8 @@ TEST(Session, BadTextIsRefusedInOneLineNamingIt) {
          "line 3: the target coordinate '0x1..8p+1' is not " + hex_float},
         {head + "1 3 0x1.8 0x0p+0 0x0p+0\n",
          "line 3: the target coordinate '0x1.8' is not " + hex_float},
+        {head + "1 3 0x1p--3 0x0p+0 0x0p+0\n",
+         "line 3: the target coordinate '0x1p--3' is not " + hex_float},
         {head + "1 3 0 0\n", "line 3: '1 3 0 0' is not READING or READING PARTICLE X Y Z"},
         {head + "1 3 0 0 0 0\n", "line 3: '1 3 0 0 0 0' is not READING or READING PARTICLE X Y Z"},
         {head + "1\n\n2\n", "line 4: a blank line before more frames"},
