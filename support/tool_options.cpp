@@ -98,6 +98,7 @@ const std::vector<ToolOption>& clock_options() {
 std::string parse(const std::vector<std::string>& args, const std::vector<ToolOption>& tool_options,
                   FrameScript& script, std::string& asked) {
     std::map<std::string, std::string> clock_given; // the clock options given, by name
+    const ToolOption* own_clock = nullptr;          // an option that replaces the clock
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help" || arg == "--version") {
@@ -122,6 +123,7 @@ std::string parse(const std::vector<std::string>& args, const std::vector<ToolOp
         std::string error;
         if (own != nullptr) {
             error = own->apply(value);
+            own_clock = own->replaces_clock ? own : own_clock;
         } else {
             clock_given[arg] = value;
             int64_t* count = arg == "--frequency" ? &script.frequency
@@ -139,6 +141,15 @@ std::string parse(const std::vector<std::string>& args, const std::vector<ToolOp
     }
 
     auto given = [&clock_given](const char* name) { return clock_given.count(name) != 0; };
+    if (own_clock != nullptr) {
+        for (const char* name : {"--frequency", "--fps", "--frames", "--seconds", "--ticks"}) {
+            if (given(name)) {
+                return own_clock->name +
+                       " cannot be combined with --frequency, --fps, --frames, --seconds or --ticks";
+            }
+        }
+        return "";
+    }
     if (given("--ticks") && (given("--fps") || given("--frames") || given("--seconds"))) {
         return "--ticks cannot be combined with --fps, --frames or --seconds";
     }

@@ -17,6 +17,9 @@ struct ToolOption {
     // Receives the value (empty for a flag) and returns an error message, or "" if it is
     // accepted.
     std::function<std::string(const std::string& value)> apply;
+    // The option brings the whole clock (a recorded session): the clock options that set
+    // the readings are refused beside it, and the tool fills the script's readings itself.
+    bool replaces_clock = false;
 };
 
 // For a tool's main: parses argv into `script` and returns nothing when the tool should run.

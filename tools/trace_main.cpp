@@ -23,18 +23,6 @@ constexpr const char* purpose =
     "--every K. Floats are printed with %.9g (enough to read back every float exactly),\n"
     "time with %.17g.";
 
-// The clock options that a session's own clock replaces.
-constexpr const char* clock_words[] = {"--frequency", "--fps", "--frames", "--seconds", "--ticks"};
-
-bool is_clock_option(const std::string& arg) {
-    for (const char* word : clock_words) {
-        if (arg == word) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Reads the session file at `path` ("-" for standard input) in chunks, refusing it as soon as
 // it is longer than max_session_bytes. Returns "" or one line saying what is wrong.
 std::string read_session_file(const std::string& path, Session& session) {
@@ -134,41 +122,16 @@ int main(int argc, char** argv) {
          "replay a session (\"-\" reads standard input): its counter rate and\n"
          "readings are the clock, and each frame pulls what it held; instead of\n"
          "--frequency, --fps, --frames, --seconds and --ticks",
-         [&session](const std::string& path) { return read_session_file(path, session); }},
+         [&session](const std::string& path) { return read_session_file(path, session); },
+         true},
     };
-    // A session is the whole clock: the option parser, which wants a frame count, gets one
-    // that the session's own replaces.
-    std::vector<char*> args(argv, argv + argc);
-    bool session_given = false;
-    bool clock_given = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        // Without its value, the parser says that it needs one.
-        session_given = session_given || (arg == "--session" && i + 1 < argc);
-        clock_given = clock_given || is_clock_option(arg);
-        if (arg == "--session" || is_clock_option(arg) || arg == "--every") {
-            ++i; // its value
-        }
-    }
-    if (session_given && clock_given) {
-        std::fprintf(stderr,
-                     "%s: --session cannot be combined with --frequency, --fps, "
-                     "--frames, --seconds or --ticks\n",
-                     tool_name);
-        return 2;
-    }
-    static char frames_word[] = "--frames";
-    static char one_frame[] = "1";
-    if (session_given) {
-        args.push_back(frames_word);
-        args.push_back(one_frame);
-    }
     FrameScript script;
     if (const std::optional<int> status =
-            read_tool_args(int(args.size()), args.data(), tool_name, purpose, options, script)) {
+            read_tool_args(argc, argv, tool_name, purpose, options, script)) {
         return *status;
     }
-    if (session_given) {
+    const bool replaying = !session.frames.empty(); // a session holds one frame or more
+    if (replaying) {
         script.frequency = session.frequency;
         script.frames = int64_t(session.frames.size());
         script.ticks.clear();
@@ -202,7 +165,7 @@ int main(int argc, char** argv) {
     bool unflushed = false; // rows printed since last_flush
     for (int64_t k = 1; k <= script.frames; ++k) {
         state.advance(script.reading(k),
-                      session_given ? session.frames[size_t(k - 1)].grab : Grab{});
+                      replaying ? session.frames[size_t(k - 1)].grab : Grab{});
         if (hash) {
             continue;
         }
