@@ -144,8 +144,8 @@ std::string parse(const std::vector<std::string>& args, const std::vector<ToolOp
     if (own_clock != nullptr) {
         for (const char* name : {"--frequency", "--fps", "--frames", "--seconds", "--ticks"}) {
             if (given(name)) {
-                return own_clock->name +
-                       " cannot be combined with --frequency, --fps, --frames, --seconds or --ticks";
+                return own_clock->name + " cannot be combined with --frequency, --fps, --frames, "
+                                         "--seconds or --ticks";
             }
         }
         return "";

@@ -122,8 +122,7 @@ int main(int argc, char** argv) {
          "replay a session (\"-\" reads standard input): its counter rate and\n"
          "readings are the clock, and each frame pulls what it held; instead of\n"
          "--frequency, --fps, --frames, --seconds and --ticks",
-         [&session](const std::string& path) { return read_session_file(path, session); },
-         true},
+         [&session](const std::string& path) { return read_session_file(path, session); }, true},
     };
     FrameScript script;
     if (const std::optional<int> status =
@@ -164,8 +163,7 @@ int main(int argc, char** argv) {
     Clock::time_point last_flush = Clock::now();
     bool unflushed = false; // rows printed since last_flush
     for (int64_t k = 1; k <= script.frames; ++k) {
-        state.advance(script.reading(k),
-                      replaying ? session.frames[size_t(k - 1)].grab : Grab{});
+        state.advance(script.reading(k), replaying ? session.frames[size_t(k - 1)].grab : Grab{});
         if (hash) {
             continue;
         }
