@@ -132,9 +132,10 @@ test)
     done
     chmod +x "$work/bin/"*
     step "a new Wine prefix" wineboot -i 2>/dev/null
-    # One Wine server with its services for the whole suite: tests started side by side would
-    # race to start it ("recvmsg: Connection reset by peer"). The services hold no pipe of
-    # ctest's open. A test that Wine still fails gets one more try; a real failure fails twice.
+    # One Wine server with its services for the whole suite: a test that connects while the
+    # server starts or ends is cut off ("recvmsg: Connection reset by peer"). The services hold
+    # no pipe of ctest's open. A test that Wine still fails gets one more try; a real failure
+    # fails twice.
     step "unit tests (ctest under Wine)" bash -c "wineserver -p && wineboot </dev/null >/dev/null 2>&1 &&
         cd '$dir' && ctest --output-on-failure -j '$jobs' --repeat until-pass:2"
     step "trace and texture tools against Linux's" windows_tools
