@@ -47,10 +47,12 @@ void clamp_length(double (&v)[3], double limit) {
 
 } // namespace
 
+bool Grab::pulls() const {
+    return particle >= 0 && particle < lattice_particle_count && std::isfinite(target.x) &&
+           std::isfinite(target.y) && std::isfinite(target.z);
+}
+
 void pull_grabbed(JellyBody& body, const Grab& grab, float dt) {
-    if (!grab.holds() || size_t(grab.particle) >= body.particles.size()) {
-        return;
-    }
     Particle& p = body.particles[size_t(grab.particle)];
     const double target[3] = {grab.target.x, grab.target.y, grab.target.z};
     const double position[3] = {p.position.x, p.position.y, p.position.z};

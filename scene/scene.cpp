@@ -41,10 +41,7 @@ double Scene::time_at(int64_t now) const {
 void Scene::advance(int64_t now, const Grab& grab) {
     prev_time = time;
     time = time_at(now);
-    const Vec3& target = grab.target;
-    const bool pulls = grab.particle >= 0 && grab.particle < lattice_particle_count &&
-                       std::isfinite(target.x) && std::isfinite(target.y) &&
-                       std::isfinite(target.z);
+    const bool pulls = grab.pulls();
     // Nothing changes time, prev_time or lift during the loop, so both are worked out once.
     const float lift = lift_at(time);
     const float dt = substep_dt(prev_time, time);
