@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-std::string quote(const std::string& text, size_t max_shown) {
+std::string quote(std::string_view text, size_t max_shown) {
     size_t shown = std::min(text.size(), max_shown);
     // A cut falls before a UTF-8 character, never between its bytes.
     while (shown < text.size() && shown > 0 &&

@@ -14,10 +14,6 @@ constexpr std::string_view version_line = "jellycube session 1";
 constexpr std::string_view frequency_word = "ticks-per-second";
 constexpr int max_fields = 5; // a frame line: reading, particle, x, y, z
 
-std::string quoted(std::string_view text) {
-    return quote(std::string(text));
-}
-
 enum class Whole { ok, malformed, negative, out_of_range };
 
 // Decimal digits only, with a '-' told apart so that the message can say what is wrong.
@@ -63,20 +59,20 @@ std::string read_frame(std::string_view line, int64_t previous, SessionFrame& fr
     std::string_view fields[max_fields + 1];
     const int count = split_fields(line, fields);
     if (count != 1 && count != max_fields) {
-        return quoted(line) + " is not READING or READING PARTICLE X Y Z";
+        return quote(line) + " is not READING or READING PARTICLE X Y Z";
     }
     switch (read_whole(fields[0], frame.reading)) {
     case Whole::malformed:
-        return "the reading " + quoted(fields[0]) + " is not a whole number";
+        return "the reading " + quote(fields[0]) + " is not a whole number";
     case Whole::negative:
-        return "the reading " + quoted(fields[0]) + " is below 0, where the counter starts";
+        return "the reading " + quote(fields[0]) + " is below 0, where the counter starts";
     case Whole::out_of_range:
-        return "the reading " + quoted(fields[0]) + " is out of the signed 64-bit range";
+        return "the reading " + quote(fields[0]) + " is out of the signed 64-bit range";
     case Whole::ok:
         break;
     }
     if (frame.reading < previous) {
-        return "the reading " + quoted(fields[0]) + " is below the reading before it, " +
+        return "the reading " + quote(fields[0]) + " is below the reading before it, " +
                std::to_string(previous);
     }
     frame.grab = Grab{};
@@ -85,13 +81,13 @@ std::string read_frame(std::string_view line, int64_t previous, SessionFrame& fr
     }
     int64_t particle = -1;
     if (read_whole(fields[1], particle) != Whole::ok || particle >= lattice_particle_count) {
-        return "the particle " + quoted(fields[1]) + " is not a whole number from 0 to " +
+        return "the particle " + quote(fields[1]) + " is not a whole number from 0 to " +
                std::to_string(lattice_particle_count - 1);
     }
     float target[3];
     for (int c = 0; c < 3; ++c) {
         if (!read_hex_float(fields[2 + c], target[c])) {
-            return "the target coordinate " + quoted(fields[2 + c]) +
+            return "the target coordinate " + quote(fields[2 + c]) +
                    " is not a finite float written in hex, such as 0x1.8p+1";
         }
     }
@@ -141,7 +137,7 @@ std::string read_session_text(std::string_view text, Session& session) {
         }
         if (number == 1) {
             if (line != version_line) {
-                return at_line(1) + quoted(line) + " is not '" + std::string(version_line) + "'";
+                return at_line(1) + quote(line) + " is not '" + std::string(version_line) + "'";
             }
             continue;
         }
@@ -150,7 +146,7 @@ std::string read_session_text(std::string_view text, Session& session) {
             const int count = split_fields(line, fields);
             if (count != 2 || fields[0] != frequency_word ||
                 read_whole(fields[1], read.frequency) != Whole::ok || read.frequency < 1) {
-                return at_line(2) + quoted(line) + " is not '" + std::string(frequency_word) +
+                return at_line(2) + quote(line) + " is not '" + std::string(frequency_word) +
                        " F' with F a whole number from 1";
             }
             continue;
